@@ -1,0 +1,65 @@
+// The producer side of a recording: fast mode streams blocks of frames from
+// the module handle into the ring on a worker thread with two block reads in
+// flight; slow mode (below 1 Hz) polls one frame per period from a one-shot
+// timer on the host thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "backend/VendorAbi.h"
+#include "platform/DeviceIo.h"
+#include "platform/HostThread.h"
+#include "platform/Sync.h"
+
+namespace e14 {
+
+class VendorWrapper;
+struct DriverState;
+
+class AcquisitionEngine {
+ public:
+  // `params` is the back-end's ADC parameter record. The engine lives as long
+  // as its back-end, so a slow-mode loop that sees the host release the
+  // driver from inside its message processing still returns safely.
+  explicit AcquisitionEngine(AdcParams& params);
+  ~AcquisitionEngine();
+  AcquisitionEngine(const AcquisitionEngine&) = delete;
+  AcquisitionEngine& operator=(const AcquisitionEngine&) = delete;
+
+  // `device` is the back-end's open wrapper; it stays valid while Busy.
+  bool StartStream(VendorWrapper& device);
+  // Clears Busy, ends the worker and waits for it; harmless when idle.
+  void StopStream();
+
+  int32_t SamplesPerRequest() const { return samplesPerRequest_; }
+  int32_t KadrsPerRequest() const { return kadrsPerRequest_; }
+  uint32_t TimeoutMs() const { return timeoutMs_; }
+
+ private:
+  bool Fail(const std::string& message);
+  void ChooseBlockSize();
+  void ReleaseRecording();
+  void StreamThreadProc();
+  bool Issue(int k, int32_t first);
+  bool AwaitInFlight(uint32_t timeoutMs);
+  void SlowTimerProc();
+  void SlowPollLoop();
+
+  VendorWrapper* device_ = nullptr;
+  AdcParams& params_;
+  DriverState& state_;  // the state of the thread that owns the back-end
+
+  int32_t samplesPerRequest_ = 0;
+  int32_t kadrsPerRequest_ = 0;
+  uint32_t timeoutMs_ = 0;
+  std::array<int32_t, 2> requestPos_{};
+  std::array<std::unique_ptr<platform::Event>, 2> events_;
+  std::array<platform::Overlapped, 2> requests_{};
+  std::array<bool, 2> inFlight_{};
+  std::unique_ptr<platform::Thread> worker_;
+  platform::TimerId timer_ = 0;
+};
+
+}  // namespace e14

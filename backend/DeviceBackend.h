@@ -1,0 +1,93 @@
+// The steps both back-ends share: opening (enumerate, choose, describe,
+// calibrate, configure), recording through the acquisition engine,
+// immediate reads and the TTL port. The two back-ends supply only what
+// differs: the library and its version rule, the revision limits, where the
+// firmware version comes from, and the DAC.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "backend/AcquisitionEngine.h"
+#include "backend/VendorWrapper.h"
+#include "driver/Backend.h"
+
+namespace e14 {
+
+// What a module's descriptor says about it.
+struct ModuleIdentity {
+  int16_t Slot = 0;
+  std::string Serial;
+  char Revision = 0;
+  int16_t FirmwareMajor = 0;
+  int16_t FirmwareMinor = 0;
+  int32_t ClockHz = 0;
+  bool HasDac = false;
+};
+
+class DeviceBackend : public Backend {
+ public:
+  DeviceBackend();
+  ~DeviceBackend() override;
+
+  int16_t OpenBackend() override;
+  void CloseBackend() override;
+  bool StartStream() override;
+  void StopStream() override;
+  bool ReadSample(int16_t index, int16_t& sample) override;
+  int16_t ReadFrame(std::vector<int16_t>& frame) override;
+  void FillChannelTable() override;
+  float ComputeTiming() override;
+  int32_t ReadTtlInputs() override;
+  void WriteTtlOutputs(int32_t value) override;
+
+  const AcquisitionEngine& Engine() const { return engine_; }
+
+  // Every module this back-end's library sees, without opening any for use
+  // (only while this back-end has no module open). Serial "???" when the
+  // descriptor cannot be read.
+  std::vector<ModuleIdentity> Survey();
+
+ protected:
+  virtual std::unique_ptr<VendorWrapper> CreateWrapper() = 0;
+  virtual bool LibraryUsable() const = 0;
+  virtual std::string ReinstallMessage() const = 0;
+  // Back-end 2 lets pending UI messages run once more before opening.
+  virtual bool PumpBeforeOpen() const = 0;
+  // Rate and ring defaults that follow the module revision.
+  virtual void ApplyRevisionLimits(char revision) = 0;
+  virtual void ReadFirmwareVersion(int16_t& major, int16_t& minor) = 0;
+  // Fills DacInfo for a module with a DAC.
+  virtual void DescribeDac() = 0;
+
+  VendorWrapper* Device() { return device_.get(); }
+  const VendorWrapper* Device() const { return device_.get(); }
+  // Descriptor fields of the open module.
+  double DescriptorDouble(size_t offset) const;
+  std::string DescriptorText(size_t offset, size_t length) const;
+  char Revision() const;
+
+  // Records the code asked for; false when it is the one already written.
+  static bool TakeDacValue(int16_t channel, int16_t code);
+
+ private:
+  bool OpenModule();
+  int16_t EnumerateDevices();
+  ModuleIdentity Identify();
+  void ReadBoardInfo();
+  void ApplyCalibration();
+  void DescribeOutputs();
+  int16_t FailOpen();
+  void ClearDescriptor();
+
+  std::unique_ptr<VendorWrapper> device_;
+  std::array<uint8_t, kMaxDescriptorSize> descriptor_{};
+  AdcParams params_{};
+  AcquisitionEngine engine_{params_};
+};
+
+// Installs the factory that gives the dispatcher these two back-ends.
+void InstallDeviceBackends();
+
+}  // namespace e14

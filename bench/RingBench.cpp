@@ -1,0 +1,77 @@
+// Times the two ways of taking frames from the ring against a plain memcpy of
+// the same bytes from the same ring memory, measured in the same run, and
+// prints the ratio (ring speed / memcpy speed; 1.0 = as fast as memcpy).
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "driver/mTypes3.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int16_t kChannels = 4;
+constexpr int32_t kRingFrames = 1 << 20;  // 8 MiB of samples
+
+// Runs `step` until about 0.2 s have passed; returns seconds per step.
+template <typename Step>
+double TimePerStep(Step step) {
+  int64_t steps = 0;
+  const auto start = Clock::now();
+  auto elapsed = Clock::duration::zero();
+  do {
+    for (int i = 0; i < 16; ++i) step(steps++);
+    elapsed = Clock::now() - start;
+  } while (elapsed < std::chrono::milliseconds(200));
+  return std::chrono::duration<double>(elapsed).count() / static_cast<double>(steps);
+}
+
+}  // namespace
+
+int main() {
+  e14::FrameRing ring;
+  int16_t channels = kChannels;
+  ring.ComputeBufferSize(false, kRingFrames, 0, channels);
+  std::string error;
+  if (!ring.Reset(kChannels, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  std::vector<int16_t> host(static_cast<size_t>(kRingFrames) * kChannels);
+  const size_t frameBytes = kChannels * sizeof(int16_t);
+
+  std::printf("%10s %14s %14s %14s %10s %10s\n", "take", "memcpy GB/s", "TakeData GB/s",
+              "InputData GB/s", "TakeData", "InputData");
+  for (size_t bytes = 1024; bytes <= (size_t{4} << 20); bytes *= 4) {
+    const int32_t frames = static_cast<int32_t>(bytes / frameBytes);
+    const int32_t blocks = kRingFrames / frames;
+    auto slot = [&](int64_t step) { return static_cast<int32_t>(step % blocks) * frames + 1; };
+
+    const double copy = TimePerStep([&](int64_t step) {
+      const int32_t first = slot(step);
+      std::memcpy(host.data(), ring.Data() + static_cast<size_t>(first - 1) * kChannels, bytes);
+    });
+    const double take = TimePerStep([&](int64_t step) {
+      const int32_t first = slot(step);
+      ring.ReserveBlock(first, frames);
+      ring.PublishBlock(first, frames);
+      int32_t size = static_cast<int32_t>(host.size()), unread = 0;
+      ring.TakeData(host.data(), size, unread);
+    });
+    const std::vector<int16_t> table{0, 1, 2, 3};
+    const double input = TimePerStep([&](int64_t step) {
+      const int32_t first = slot(step);
+      ring.ReserveBlock(first, frames);
+      ring.PublishBlock(first, frames);
+      const e14::FrameArray taken = ring.TakeInputData(table);
+      if (taken.Frames != frames + 1) std::abort();
+    });
+    const double gb = static_cast<double>(bytes) / 1e9;
+    std::printf("%8zu K %14.2f %14.2f %14.2f %9.2fx %9.2fx\n", bytes / 1024, gb / copy, gb / take,
+                gb / input, copy / take, copy / input);
+  }
+  return 0;
+}

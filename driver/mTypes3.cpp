@@ -1,0 +1,251 @@
+#include "driver/mTypes3.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+namespace e14 {
+
+namespace {
+// Upper bound of a ring, in samples (256 MiB): larger requests are clipped so
+// that sizes stay far from 32-bit overflow and allocation stays plausible.
+constexpr int64_t kMaxRingSamples = int64_t{1} << 27;
+}  // namespace
+
+int32_t FrameRing::ComputeBufferSize(bool roundToPowerOfTwo, int32_t size, int32_t requestedSize,
+                                     int16_t& chCount) {
+  if (size < 1024) size = requestedSize >= 1024 ? requestedSize : 32768;
+  if (chCount < 1) {
+    chCount = 1;
+  } else if (!roundToPowerOfTwo) {
+    sizeKadrs_ = size;
+  } else {
+    int n = 0;
+    while ((2 << n) <= chCount) ++n;
+    sizeKadrs_ = static_cast<int32_t>(RoundHalfEven(static_cast<double>(size) / (1 << n)));
+  }
+  sizeKadrs_ = static_cast<int32_t>(std::clamp<int64_t>(sizeKadrs_, 1, kMaxRingSamples / chCount));
+  sizeData_ = sizeKadrs_ * chCount;
+  return sizeKadrs_;
+}
+
+bool FrameRing::Reset(int16_t chCount, std::string& error) {
+  std::unique_lock guard(lock_);
+  takeDone_.wait(guard, [this] { return !taking_; });
+  try {
+    if (allocChannels_ == chCount && allocKadrs_ == sizeKadrs_) {
+      std::fill(buffer_.begin(), buffer_.end(), int16_t{0});
+    } else {
+      std::vector<int16_t>().swap(buffer_);  // free the old ring before asking for the new one
+      allocChannels_ = allocKadrs_ = 0;
+      buffer_.assign(static_cast<size_t>(sizeKadrs_) * static_cast<size_t>(chCount), 0);
+      allocChannels_ = chCount;
+      allocKadrs_ = sizeKadrs_;
+    }
+  } catch (const std::bad_alloc&) {
+    error = "Buffer Error 7: \r\nOut of memory";
+    return false;
+  }
+  countKadrs_ = 0;
+  readPos_ = 1;
+  writePos_ = 0;
+  empty_ = true;
+  droppedFrames_ = 0;
+  droppedBlocks_ = 0;
+  return true;
+}
+
+bool FrameRing::FitBlocks(int32_t blockFrames, int16_t chCount, std::string& error) {
+  if (blockFrames < 1) return true;
+  if (allocKadrs_ % blockFrames == 0 && allocKadrs_ >= 2 * blockFrames) return true;
+  const int64_t whole = (int64_t{allocKadrs_} + blockFrames - 1) / blockFrames * blockFrames;
+  return Allocate(static_cast<int32_t>(std::max<int64_t>(whole, 2 * int64_t{blockFrames})), chCount,
+                  error);
+}
+
+bool FrameRing::Allocate(int32_t kadrs, int16_t chCount, std::string& error) {
+  if (kadrs < 1 || chCount < 1 || int64_t{kadrs} * chCount > kMaxRingSamples) {
+    error = "Buffer Error 7: \r\nOut of memory";
+    return false;
+  }
+  sizeKadrs_ = kadrs;
+  sizeData_ = kadrs * chCount;
+  return Reset(chCount, error);
+}
+
+int32_t FrameRing::Unread() const {
+  const int32_t read = readPos_.load(std::memory_order_relaxed);
+  const int32_t write = writePos_.load(std::memory_order_relaxed);
+  if (write == 0 || empty_.load(std::memory_order_relaxed)) return 0;
+  if (read <= write) return write - read + 1;
+  return allocKadrs_ - read + 1 + write;
+}
+
+int32_t FrameRing::Advance(int32_t pos, int32_t frames) const {
+  return (pos - 1 + frames) % allocKadrs_ + 1;
+}
+
+int32_t FrameRing::CountAvailableKadrs() {
+  std::lock_guard guard(lock_);
+  const int32_t unread = Unread();
+  countKadrs_.store(unread, std::memory_order_relaxed);
+  return unread;
+}
+
+void FrameRing::CopyFrames(int16_t* to, int32_t from, int32_t frames) const {
+  // At most two block copies: up to the ring's end, then from its start.
+  const int32_t tail = std::min(frames, allocKadrs_ - from + 1);
+  const size_t frameBytes = static_cast<size_t>(allocChannels_) * sizeof(int16_t);
+  std::memcpy(to, buffer_.data() + static_cast<size_t>(from - 1) * allocChannels_,
+              static_cast<size_t>(tail) * frameBytes);
+  if (frames > tail)
+    std::memcpy(to + static_cast<size_t>(tail) * allocChannels_, buffer_.data(),
+                static_cast<size_t>(frames - tail) * frameBytes);
+}
+
+int32_t FrameRing::BeginTake(int32_t wanted, int32_t& read) {
+  std::lock_guard guard(lock_);
+  const int32_t frames = std::min(wanted, Unread());
+  if (frames > 0) taking_ = true;
+  read = readPos_.load(std::memory_order_relaxed);
+  return frames;
+}
+
+void FrameRing::EndTake(int32_t read, int32_t frames) {
+  {
+    std::lock_guard guard(lock_);
+    // Empty only when nothing was published while we copied.
+    const bool drained = frames >= Unread();
+    readPos_.store(Advance(read, frames), std::memory_order_release);
+    if (drained) empty_.store(true, std::memory_order_release);
+    countKadrs_.store(Unread(), std::memory_order_relaxed);
+    taking_ = false;
+  }
+  takeDone_.notify_all();
+}
+
+FrameArray FrameRing::TakeInputData(const std::vector<int16_t>& chTable) {
+  FrameArray result;
+  result.Channels = allocChannels_ > 0 ? allocChannels_ : static_cast<int32_t>(chTable.size());
+  const int32_t available = CountAvailableKadrs();
+  result.Samples.assign(static_cast<size_t>(available + 1) * result.Channels, 0);
+  std::copy_n(chTable.begin(), std::min<size_t>(chTable.size(), result.Channels),
+              result.Samples.begin());
+  int32_t read = 0;
+  const int32_t frames = available > 0 ? BeginTake(available, read) : 0;
+  if (frames > 0) {
+    CopyFrames(result.Samples.data() + result.Channels, read, frames);
+    EndTake(read, frames);
+  }
+  result.Frames = frames + 1;
+  result.Samples.resize(static_cast<size_t>(result.Frames) * result.Channels);
+  return result;
+}
+
+int32_t FrameRing::TakeData(int16_t* data, int32_t& dataSize, int32_t& inputCountData) {
+  int32_t frames = 0;
+  if (data != nullptr && dataSize > 0 && allocChannels_ > 0) {
+    int32_t read = 0;
+    frames = BeginTake(dataSize / allocChannels_, read);
+    if (frames > 0) {
+      CopyFrames(data, read, frames);
+      EndTake(read, frames);
+    }
+  }
+  dataSize = frames * allocChannels_;
+  inputCountData = CountAvailableKadrs() * allocChannels_;
+  return frames;
+}
+
+int16_t* FrameRing::ReserveBlock(int32_t first, int32_t frames) {
+  const int32_t last = first + frames - 1;
+  std::unique_lock guard(lock_);
+  for (;;) {
+    const int32_t unread = Unread();
+    if (unread == 0) break;
+    const int32_t read = readPos_.load(std::memory_order_relaxed);
+    const int32_t startOffset = (first - read + allocKadrs_) % allocKadrs_;
+    const int32_t endOffset = (last - read + allocKadrs_) % allocKadrs_;
+    const bool overlaps = startOffset < unread || endOffset < startOffset;
+    if (!overlaps) break;
+    if (taking_) {
+      // The host is copying the oldest frames right now; let it finish first.
+      takeDone_.wait(guard);
+      continue;
+    }
+    droppedBlocks_.fetch_add(1, std::memory_order_relaxed);
+    if (endOffset + 1 >= unread) {
+      droppedFrames_.fetch_add(unread, std::memory_order_relaxed);
+      empty_.store(true, std::memory_order_release);
+    } else {
+      droppedFrames_.fetch_add(endOffset + 1, std::memory_order_relaxed);
+      readPos_.store(Advance(last, 1), std::memory_order_release);
+    }
+    break;
+  }
+  return buffer_.data() + static_cast<size_t>(first - 1) * allocChannels_;
+}
+
+void FrameRing::PublishBlock(int32_t first, int32_t frames) {
+  std::lock_guard guard(lock_);
+  // An empty ring starts reading at the block just published.
+  if (empty_.load(std::memory_order_relaxed)) readPos_.store(first, std::memory_order_release);
+  writePos_.store(first + frames - 1, std::memory_order_release);
+  empty_.store(false, std::memory_order_release);
+  countKadrs_.store(Unread(), std::memory_order_relaxed);
+}
+
+int32_t FrameRing::Restart() {
+  std::unique_lock guard(lock_);
+  takeDone_.wait(guard, [this] { return !taking_; });
+  const int32_t discarded = Unread();
+  empty_ = true;
+  countKadrs_ = 0;
+  writePos_ = 0;
+  readPos_ = 1;
+  return discarded;
+}
+
+std::string BytesToText(const uint8_t* bytes, size_t count) {
+  std::string text;
+  if (bytes == nullptr) return text;
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t b = bytes[i];
+    if (b >= 32 && b <= 127) {
+      text.push_back(static_cast<char>(b));
+    } else if (!text.empty()) {
+      break;
+    }
+  }
+  return text;
+}
+
+double RoundHalfEven(double value) {
+  // nearbyint follows the current rounding mode, which is to-nearest-even
+  // unless someone changed it; do it explicitly instead.
+  const double floor = std::floor(value);
+  const double diff = value - floor;
+  if (diff < 0.5) return floor;
+  if (diff > 0.5) return floor + 1.0;
+  return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
+}
+
+std::string FormatNumber(double value, int decimals, const std::string& separator) {
+  const double scale = std::pow(10.0, decimals);
+  const double scaled = RoundHalfEven(value * scale);
+  const bool negative = scaled < 0;
+  const double magnitude = std::fabs(scaled);
+  const double whole = std::floor(magnitude / scale);
+  double fraction = magnitude - whole * scale;
+  std::string text = (negative ? "-" : "") + std::to_string(static_cast<long long>(whole));
+  if (fraction > 0) {
+    std::string digits = std::to_string(static_cast<long long>(fraction));
+    digits.insert(0, static_cast<size_t>(decimals) - digits.size(), '0');
+    while (!digits.empty() && digits.back() == '0') digits.pop_back();
+    text += separator + digits;
+  }
+  return text;
+}
+
+}  // namespace e14

@@ -1,0 +1,112 @@
+// The e140 tool's driver on Linux: the driver's portable core, linked in,
+// with the two device back-ends installed.
+#include <cmath>
+
+#include "backend/DeviceBackend.h"
+#include "driver/E14_140.h"
+#include "driver/mE14_x40.h"
+#include "generator/tDAO_140M.h"
+#include "host/HostDriver.h"
+#include "platform/HostThread.h"
+#include "settings/cRegistry.h"
+#include "settings/mL_Card.h"
+
+namespace e14::host {
+
+namespace {
+
+class CoreDriver : public HostDriver {
+ public:
+  CoreDriver() { InstallDeviceBackends(); }
+
+  std::vector<ModuleSummary> ListModules() override {
+    std::vector<ModuleSummary> modules;
+    const char* libraries[] = {"LUsbApi3", "LUsbApiU"};
+    for (int16_t which = 1; which <= 2; ++which) {
+      auto* backend = dynamic_cast<DeviceBackend*>(BackendAt(which));
+      if (backend == nullptr) continue;
+      for (const ModuleIdentity& id : backend->Survey())
+        modules.push_back({id.Slot, id.Serial, id.Revision ? std::string(1, id.Revision) : "",
+                           id.FirmwareMajor, id.FirmwareMinor, id.HasDac, libraries[which - 1]});
+    }
+    return modules;
+  }
+  bool Open() override { return driver_.IADC3_Test(); }
+  std::string LastError() override { return driver_.IADC3_LastError(); }
+  std::string Name() override { return driver_.IADC3_ADCName(); }
+  std::string BoardInfo() override { return State().DeviceInfo.BoardInfo; }
+  std::vector<std::string> Ranges() override { return driver_.IADC3_Ranges(); }
+  std::string ChannelName(int16_t index) override { return driver_.IADC3_ChannelName(index); }
+  float RateMax() override { return driver_.IADC3_RateMax(); }
+
+  void SetChannels(const std::vector<int16_t>& table) override { driver_.IADC3_InputChannels(table); }
+  std::vector<int16_t> Channels() override { return driver_.IADC3_InputChannels(); }
+  void SetRange(int16_t channel, int16_t range) override { driver_.IADC3_ChannelRange(channel, range); }
+  float Scale(int16_t channel) override { return driver_.IADC3_ChannelUnitScale(channel); }
+  float Offset(int16_t channel) override { return driver_.IADC3_ChannelUnitOffset(channel); }
+  void SetRate(float rate) override { driver_.IADC3_Rate(rate); }
+  float Rate() override { return driver_.IADC3_Rate(); }
+  void SetBufferSize(int32_t samples) override { driver_.IADC3_InputSizeData(samples); }
+  int32_t BufferFrames() override { return driver_.IADC3_InputSizeKadrs(); }
+
+  bool Start() override { return driver_.IADC3_StartRecord(); }
+  void Stop() override { driver_.IADC3_StopRecord(); }
+  bool Busy() override { return driver_.IADC3_Busy(); }
+  int32_t Take(int16_t* data, int32_t capacity, int32_t& unreadSamples) override {
+    return driver_.IADC3_GetData(data, capacity, unreadSamples);
+  }
+  Counters RecordingCounters() override {
+    const StreamCounterValues v = driver_.RecordingCounters();
+    return {v.FramesDelivered, v.BlocksDropped, v.FramesDropped, v.ReadTimeouts, v.Restarts,
+            v.FramesDiscarded};
+  }
+  void Pump() override { platform::ProcessPendingMessages(); }
+
+  int16_t DacChannels() override { return driver_.IDAO_ChannelsCount(); }
+  double DacScale() override { return driver_.IDAO_ChannelUnitScale(0); }
+  void DacCode(int16_t channel, int32_t code) override { driver_.IDAO_Value(channel, code); }
+  void DacVolts(int16_t channel, double volts) override { driver_.IDAO_ValueReal(channel, volts); }
+  int32_t DacCodeOf(int16_t channel) override { return driver_.IDAO_Value(channel); }
+  double DacVoltsOf(int16_t channel) override { return driver_.IDAO_ValueReal(channel); }
+  bool DacWaveform(int16_t channel, int16_t type, int16_t amplitude, int16_t baseline,
+                   float frequency, float phase) override {
+    DacInfoRecord& dac = State().DacInfo;
+    if (dac.RateMax <= 0.0f || channel < 0 || channel >= dac.ChannelsCount) return false;
+    DacChannel& ch = dac.Channels[channel];
+    ch.Type = type;
+    ch.Amp = amplitude;
+    ch.Base = baseline;
+    ch.Phase = phase;
+    dac.Rate = frequency;
+    BuildDacWave();
+    StartDacOutput();
+    return dac.Busy;
+  }
+  void DacStop() override { StopDacOutput(); }
+
+  int32_t DigitalInputs() override { return driver_.IDIO_DIValue(); }
+  void DigitalOutputs(int32_t word) override { driver_.IDIO_DOValue(word); }
+  int32_t LastDigitalOutputs() override { return driver_.IDIO_DOValue(); }
+  void StartWord(bool enabled, int32_t word) override {
+    driver_.IDIO_DOStartEnabled(enabled);
+    driver_.IDIO_DOStartValue(word);
+  }
+  void StopWord(bool enabled, int32_t word) override {
+    driver_.IDIO_DOStopEnabled(enabled);
+    driver_.IDIO_DOStopValue(word);
+  }
+
+  std::string ExportSettings() override {
+    return SettingsRegistry().ExportKey(static_cast<uint32_t>(kHkeyCurrentUser),
+                                        State().SettingsKeyPath, true);
+  }
+
+ private:
+  E14_140 driver_;
+};
+
+}  // namespace
+
+std::unique_ptr<HostDriver> CreateHostDriver() { return std::make_unique<CoreDriver>(); }
+
+}  // namespace e14::host

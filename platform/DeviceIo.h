@@ -1,0 +1,43 @@
+// Block reads and module-memory requests on the module handle that the
+// vendor library hands out. Results are Win32 error codes (0 = success).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Sync.h"
+
+namespace e14::platform {
+
+using DeviceHandle = intptr_t;
+constexpr DeviceHandle kInvalidDevice = -1;
+
+constexpr uint32_t kErrorIoPending = 997;
+constexpr uint32_t kErrorOperationAborted = 995;
+constexpr uint32_t kErrorBrokenPipe = 109;
+constexpr uint32_t kErrorNotSupported = 50;
+constexpr uint32_t kErrorInvalidHandleIo = 6;
+
+// One block read in flight. The event is set when the read completes in any
+// way (data, failure or cancel); ReadResult tells how after that.
+struct Overlapped {
+  Event* Completion = nullptr;
+  volatile uint32_t Status = 0;  // kept by the POSIX implementation
+  volatile uint32_t Bytes = 0;
+  void* Native = nullptr;  // the system's own record where it needs one
+};
+
+// Starts reading `bytes` bytes into `buffer`; the buffer belongs to the read
+// until the completion event is set. Returns 0 or kErrorIoPending when the
+// read was started (its completion still signals), another code when not.
+uint32_t ReadFileOverlapped(DeviceHandle device, void* buffer, uint32_t bytes, Overlapped& request);
+// After the completion event: the read's result code (0 = success) and the
+// bytes it delivered.
+uint32_t ReadResult(DeviceHandle device, Overlapped& request, uint32_t& bytes);
+// Completes every read in flight on the handle, from any thread, with
+// kErrorOperationAborted.
+bool CancelIo(DeviceHandle device);
+// The module-memory control call (synchronous).
+bool DeviceIoControl(DeviceHandle device, uint32_t code, const void* in, uint32_t inBytes,
+                     void* out, uint32_t outBytes, uint32_t& returned);
+
+}  // namespace e14::platform

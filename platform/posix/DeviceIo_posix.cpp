@@ -1,0 +1,98 @@
+#include "platform/DeviceIo.h"
+
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <tuple>
+
+#include "platform/posix/WireConnection.h"
+
+namespace e14::platform {
+namespace {
+
+using posix::WireConnection;
+
+constexpr uint32_t kModuleMemoryCode = 0x220012;
+constexpr uint32_t kMemoryRequestBytes = 8;  // u16 1, u16 direction, u16 address, u16 0
+constexpr uint16_t kMemoryToHost = 2;
+constexpr uint16_t kMemoryToModule = 1;
+
+// A descriptor number is reused once closed; with the socket's inode the key
+// names one socket, so a new module never meets an old module's connection.
+using Key = std::tuple<int, dev_t, ino_t>;
+
+struct Table {
+  std::mutex mutex;
+  std::map<Key, std::shared_ptr<WireConnection>> connections;
+};
+
+// Never destroyed: readers may still be closing during static destruction.
+Table& Connections() {
+  static auto* const table = new Table;
+  return *table;
+}
+
+std::shared_ptr<WireConnection> Connect(DeviceHandle device) {
+  if (device < 0 || device > INT_MAX) return nullptr;
+  const int handle = static_cast<int>(device);
+  struct stat identity {};
+  if (fstat(handle, &identity) != 0 || !S_ISSOCK(identity.st_mode)) return nullptr;
+  const Key key{handle, identity.st_dev, identity.st_ino};
+  Table& table = Connections();
+  std::lock_guard lock(table.mutex);
+  auto& slot = table.connections[key];
+  if (!slot) {
+    slot = WireConnection::Open(handle, identity, [key](const WireConnection* closed) {
+      std::lock_guard drop(Connections().mutex);
+      const auto found = Connections().connections.find(key);
+      if (found != Connections().connections.end() && found->second.get() == closed)
+        Connections().connections.erase(found);
+    });
+  }
+  auto connection = slot;
+  if (!connection) table.connections.erase(key);
+  return connection;
+}
+
+}  // namespace
+
+uint32_t ReadFileOverlapped(DeviceHandle device, void* buffer, uint32_t bytes, Overlapped& request) {
+  const auto connection = Connect(device);
+  if (!connection) return kErrorInvalidHandleIo;
+  return connection->StartRead(buffer, bytes, request);
+}
+
+uint32_t ReadResult(DeviceHandle, Overlapped& request, uint32_t& bytes) {
+  bytes = request.Bytes;
+  return request.Status;
+}
+
+bool CancelIo(DeviceHandle device) {
+  const auto connection = Connect(device);
+  return connection && connection->Cancel();
+}
+
+bool DeviceIoControl(DeviceHandle device, uint32_t code, const void* in, uint32_t inBytes,
+                     void* out, uint32_t outBytes, uint32_t& returned) {
+  returned = 0;
+  if (code != kModuleMemoryCode || in == nullptr || inBytes < kMemoryRequestBytes) return false;
+  if (out == nullptr && outBytes > 0) return false;
+  uint16_t request[kMemoryRequestBytes / 2];
+  std::memcpy(request, in, kMemoryRequestBytes);
+  if (request[0] != 1) return false;
+  // The output buffer carries the data both ways, as in a direct-I/O call.
+  wire::Kind kind;
+  if (request[1] == kMemoryToHost)
+    kind = wire::Kind::MemoryRead;
+  else if (request[1] == kMemoryToModule)
+    kind = wire::Kind::MemoryWrite;
+  else
+    return false;
+  const auto connection = Connect(device);
+  return connection && connection->Memory(kind, request[2], out, outBytes, returned);
+}
+
+}  // namespace e14::platform

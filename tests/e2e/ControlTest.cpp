@@ -1,0 +1,149 @@
+// Slow mode, failed starts, host misuse and the release of a recording driver.
+#include <chrono>
+#include <thread>
+
+#include "platform/HostThread.h"
+#include "settings/cRegistry.h"
+#include "tests/e2e/E2eFixture.h"
+
+namespace e14::testing {
+namespace {
+
+using Control = EndToEnd;
+using Clock = std::chrono::steady_clock;
+
+TEST_F(Control, SlowModePollsOneFramePerPeriodUntilAStopArrivesAsAMessage) {
+  InFreshThread([] {
+    E14_140 driver;
+    ASSERT_TRUE(driver.IADC3_Test());
+    driver.IADC3_InputChannels({0, 1});
+    driver.IADC3_Rate(0.8f);  // 1250 ms per frame
+    const auto start = Clock::now();
+    ASSERT_TRUE(driver.IADC3_StartRecord());
+    EXPECT_TRUE(driver.IADC3_Busy());
+
+    // Somebody else asks the host thread to stop after three frames are due.
+    const uintptr_t host = platform::CurrentThreadId();
+    std::thread stopper([host, &driver] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2700));
+      platform::PostToThread(host, [&driver] { driver.IADC3_StopRecord(); });
+    });
+    while (driver.IADC3_Busy() && Clock::now() - start < std::chrono::seconds(10)) {
+      platform::ProcessPendingMessages();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    stopper.join();
+    EXPECT_FALSE(driver.IADC3_Busy());
+    const FrameArray data = driver.IADC3_InputData();
+    EXPECT_EQ(data.Frames - 1, 3);  // at about 10 ms, 1260 ms and 2510 ms
+    EXPECT_EQ(data.Samples.size(), 2u * 4u);
+  });
+}
+
+TEST_F(Control, FailedStartsLeaveBusyClearWithTheirMessage) {
+  Configure(R"({"modules":[{"faults":{}}]})");
+  InFreshThread([] {
+    E14_140 driver;
+    ASSERT_TRUE(driver.IADC3_Test());
+    driver.IDIO_DOStartEnabled(true);
+    driver.IDIO_DOStartValue(0x0F);
+    SimRefuseAdcParams(0, "clock divisor rejected");
+    driver.IADC3_Rate(1000.0f);
+    EXPECT_FALSE(driver.IADC3_StartRecord());
+    EXPECT_EQ(driver.IADC3_LastError(), "clock divisor rejected");
+    EXPECT_FALSE(driver.IADC3_Busy());
+    EXPECT_EQ(SimTtlOut(0), 0);  // a failed start writes no start word
+    SimRefuseAdcParams(0, nullptr);
+    EXPECT_TRUE(driver.IADC3_StartRecord());
+    EXPECT_EQ(SimTtlOut(0), 0x0F);
+    driver.IADC3_StopRecord();
+  });
+}
+
+TEST_F(Control, StoppingWhenIdleIsHarmlessAndWritesTheStopWord) {
+  InFreshThread([] {
+    E14_140 driver;
+    ASSERT_TRUE(driver.IADC3_Test());
+    driver.IDIO_DOStopEnabled(true);
+    driver.IDIO_DOStopValue(5);
+    driver.IADC3_StopRecord();
+    driver.IADC3_StopRecord();
+    EXPECT_EQ(SimTtlOut(0), 5);
+    EXPECT_EQ(driver.IDIO_DOValue(), 5);
+  });
+}
+
+TEST_F(Control, HostMisuseIsIgnoredSafely) {
+  SimSetSpeedUp(4.0);
+  InFreshThread([] {
+    E14_140 driver;
+    ASSERT_TRUE(driver.IADC3_Test());
+    driver.IADC3_InputChannels({0, 1, 2});
+    driver.IADC3_Rate(10000.0f);
+    ASSERT_TRUE(driver.IADC3_StartRecord());
+    EXPECT_FALSE(driver.IADC3_StartRecord());
+    const float rate = driver.IADC3_Rate();
+    driver.IADC3_InputChannels({5});
+    driver.IADC3_Rate(10.0f);
+    EXPECT_EQ(driver.IADC3_InputCountChannels(), 3);
+    EXPECT_EQ(driver.IADC3_Rate(), rate);
+    driver.IADC3_InputSizeData(4096);  // accepted; the running ring keeps its geometry
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    int16_t small[5];
+    int32_t size = 5, unread = 0;
+    EXPECT_LE(driver.IADC3_GetData(small, size, unread), 1);
+    EXPECT_EQ(size % 3, 0);
+    size = 2;
+    EXPECT_EQ(driver.IADC3_GetData(small, size, unread), 0);
+    EXPECT_EQ(size, 0);
+    const FrameArray data = driver.IADC3_InputData();
+    PatternChecker checker(3);
+    std::string what;
+    EXPECT_TRUE(checker.Check(data.Samples.data() + 3, data.Frames - 1, what)) << what;
+    driver.IADC3_StopRecord();
+    driver.IADC3_StopRecord();
+    EXPECT_FALSE(driver.IADC3_Busy());
+  });
+}
+
+TEST_F(Control, ReleasingTheLastObjectWhileRecordingStopsAndSaves) {
+  InFreshThread([] {
+    {
+      E14_140 driver;
+      ASSERT_TRUE(driver.IADC3_Test());
+      driver.IADC3_Rate(2500.0f);
+      driver.IDIO_DOStopEnabled(true);
+      driver.IDIO_DOStopValue(0x21);
+      ASSERT_TRUE(driver.IADC3_StartRecord());
+      const auto deadline = Clock::now() + std::chrono::seconds(2);
+      while (SimAdcRunning(0) == 0 && Clock::now() < deadline)  // the worker starts the ADC
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      EXPECT_EQ(SimAdcRunning(0), 1);
+    }
+    EXPECT_EQ(SimAdcRunning(0), 0);
+    EXPECT_EQ(SimModuleOpen(0), 0);
+    EXPECT_EQ(SimTtlOut(0), 0x21);
+    cRegistry reg;
+    float rate = 0;
+    EXPECT_TRUE(reg.ReadSingleAt(0x80000001, "Software\\Tervo\\ADC\\L-Card\\E-140\\SIM00001", "Rate", rate));
+    EXPECT_EQ(rate, 2500.0f);
+    int32_t stop = 0;
+    EXPECT_TRUE(reg.ReadLongAt(0x80000001, "Software\\Tervo\\ADC\\L-Card\\E-140\\SIM00001", "DOStopValue", stop));
+    EXPECT_EQ(stop, 0x21);
+  });
+}
+
+TEST_F(Control, ImmediateReadsFollowTheChannelTable) {
+  InFreshThread([] {
+    E14_140 driver;
+    ASSERT_TRUE(driver.IADC3_Test());
+    driver.IADC3_InputChannels({2, 0});
+    const auto frame = driver.IADC3_GetKadr();
+    ASSERT_TRUE(frame.has_value());
+    EXPECT_EQ(frame->size(), 2u);
+    EXPECT_EQ(driver.IADC3_GetChannel(40), 0);
+  });
+}
+
+}  // namespace
+}  // namespace e14::testing

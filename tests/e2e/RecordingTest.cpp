@@ -1,0 +1,177 @@
+#include <chrono>
+#include <thread>
+
+#include "tests/e2e/E2eFixture.h"
+
+namespace e14::testing {
+namespace {
+
+using Recording = EndToEnd;
+using Clock = std::chrono::steady_clock;
+
+struct RecordPlan {
+  std::vector<int16_t> table;
+  float rate;
+  int64_t frames;  // to take
+  const char* config;
+};
+
+// Records until `frames` frames were taken (in chunks of awkward sizes),
+// checking the pattern of every frame.
+void RecordAndCheck(E14_140& driver, const RecordPlan& setup) {
+  const int channels = static_cast<int>(setup.table.size());
+  PatternChecker checker(channels);
+  std::vector<int16_t> buffer(static_cast<size_t>(channels) * 7001);
+  std::string what;
+  const auto deadline = Clock::now() + std::chrono::seconds(30);
+  int64_t taken = 0;
+  while (taken < setup.frames && Clock::now() < deadline) {
+    int32_t size = static_cast<int32_t>(buffer.size()) - (taken % 3 == 0 ? 1 : 0), unread = 0;
+    const int32_t frames = driver.IADC3_GetData(buffer.data(), size, unread);
+    ASSERT_EQ(size, frames * channels);
+    ASSERT_TRUE(checker.Check(buffer.data(), frames, what)) << what;
+    taken += frames;
+    if (frames == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  ASSERT_GE(taken, setup.frames) << "recording stalled";
+  const StreamCounterValues counters = driver.RecordingCounters();
+  EXPECT_EQ(counters.FramesDropped, 0);
+  EXPECT_EQ(counters.Restarts, 0);
+}
+
+TEST_F(Recording, EveryFrameArrivesWholeAndInOrder) {
+  const RecordPlan setups[] = {
+      {{0}, 100000.0f, 300000, "{}"},
+      {{3, 0, 3}, 1000.0f, 1000, "{}"},
+      {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}, 5000.0f, 20000, "{}"},
+      {std::vector<int16_t>(32, 5), 3000.0f, 10000, "{}"},
+      {{0}, 200000.0f, 600000, "{}"},
+      {{0, 1}, 20000.0f, 40000, R"({"modules":[{"library":"both","revision":"A"}]})"},
+  };
+  for (const RecordPlan& setup : setups) {
+    Configure(setup.config);
+    SimSetSpeedUp(4.0);
+    InFreshThread([&setup] {
+      E14_140 driver;
+      ASSERT_TRUE(driver.IADC3_Test());
+      driver.IADC3_InputChannels(setup.table);
+      driver.IADC3_Rate(setup.rate);
+      ASSERT_TRUE(driver.IADC3_StartRecord()) << driver.IADC3_LastError();
+      AdcParams programmed{};
+      ASSERT_EQ(SimLastAdcParams(0, &programmed), 1);
+      EXPECT_EQ(driver.IADC3_Rate(), static_cast<float>(programmed.KadrRateKHz * 1000.0));
+      EXPECT_EQ(driver.IADC3_Rate(), driver.IADC3_Rate());
+      RecordAndCheck(driver, setup);
+      driver.IADC3_StopRecord();
+      EXPECT_FALSE(driver.IADC3_Busy());
+    });
+  }
+}
+
+TEST_F(Recording, BlocksCoverFortyMillisecondsAndTheTimeOutTwoBlocks) {
+  struct Case {
+    std::vector<int16_t> table;
+    float rate;
+    int32_t samples, frames;
+    uint32_t timeout;
+  } cases[] = {
+      {{0, 1, 2}, 1000.0f, 192, 64, 1128},
+      {{0}, 100000.0f, 4096, 4096, 1082},
+      {std::vector<int16_t>(16, 1), 10.0f, 32, 2, 1400},
+  };
+  for (const Case& c : cases) {
+    InFreshThread([&c] {
+      E14_140 driver;
+      ASSERT_TRUE(driver.IADC3_Test());
+      driver.IADC3_InputChannels(c.table);
+      driver.IADC3_Rate(c.rate);
+      ASSERT_TRUE(driver.IADC3_StartRecord());
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      const AcquisitionEngine& engine = Selected().Engine();
+      EXPECT_EQ(engine.SamplesPerRequest(), c.samples);
+      EXPECT_EQ(engine.KadrsPerRequest(), c.frames);
+      EXPECT_EQ(engine.TimeoutMs(), c.timeout);
+      const FrameRing& ring = State().AdcInput.Ring;
+      EXPECT_EQ(ring.AllocKadrs() % c.frames, 0);
+      driver.IADC3_StopRecord();
+    });
+  }
+}
+
+TEST_F(Recording, HostSizedRingsGrowToWholeBlocks) {
+  InFreshThread([] {
+    E14_140 driver;
+    ASSERT_TRUE(driver.IADC3_Test());
+    driver.IADC3_InputChannels({0, 1, 2, 3});
+    driver.IADC3_InputSizeData(100000);  // 25000 frames: not a whole number of blocks
+    driver.IADC3_Rate(10000.0f);
+    ASSERT_TRUE(driver.IADC3_StartRecord());
+    const int32_t blocks = Selected().Engine().KadrsPerRequest();
+    EXPECT_EQ(driver.IADC3_InputSizeKadrs() % blocks, 0);
+    EXPECT_GE(driver.IADC3_InputSizeKadrs(), 25000);
+    RecordAndCheck(driver, {{0, 1, 2, 3}, 10000.0f, 30000, "{}"});
+    driver.IADC3_StopRecord();
+  });
+}
+
+TEST_F(Recording, OverflowKeepsTheNewestFramesAndCountsWhatItDropped) {
+  SimSetSpeedUp(8.0);
+  InFreshThread([] {
+    E14_140 driver;
+    ASSERT_TRUE(driver.IADC3_Test());
+    driver.IADC3_InputChannels({0});
+    driver.IADC3_InputSizeData(65536);
+    driver.IADC3_Rate(100000.0f);
+    ASSERT_TRUE(driver.IADC3_StartRecord());
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));  // far more than the ring holds
+    const StreamCounterValues counters = driver.RecordingCounters();
+    EXPECT_GT(counters.FramesDropped, 0);
+    EXPECT_GT(counters.BlocksDropped, 0);
+    const FrameArray data = driver.IADC3_InputData();
+    PatternChecker checker(1);
+    std::string what;
+    EXPECT_TRUE(checker.Check(data.Samples.data() + 1, data.Frames - 1, what)) << what;
+    driver.IADC3_StopRecord();
+    const StreamCounterValues after = driver.RecordingCounters();
+    int32_t unread = 0, size = 0;
+    std::vector<int16_t> rest(65536);
+    size = static_cast<int32_t>(rest.size());
+    const int32_t tail = driver.IADC3_GetData(rest.data(), size, unread);
+    // Every frame is accounted for: taken, dropped, or discarded.
+    EXPECT_EQ(after.FramesDelivered, (data.Frames - 1) + tail + after.FramesDropped + after.FramesDiscarded);
+  });
+}
+
+TEST_F(Recording, UnplugTimesOutRestartsEmptyAndFlowsAgainAfterReplug) {
+  InFreshThread([] {
+    E14_140 driver;
+    ASSERT_TRUE(driver.IADC3_Test());
+    driver.IADC3_InputChannels({0, 1});
+    driver.IADC3_Rate(20000.0f);
+    ASSERT_TRUE(driver.IADC3_StartRecord());
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    SimSetPlugged(0, 0);
+    const uint32_t timeout = Selected().Engine().TimeoutMs();
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout * 3);
+    while (driver.RecordingCounters().ReadTimeouts == 0 && Clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_GE(driver.RecordingCounters().ReadTimeouts, 1);
+    EXPECT_GE(driver.RecordingCounters().Restarts, 1);
+    EXPECT_TRUE(driver.IADC3_Busy());
+    EXPECT_EQ(driver.IADC3_InputCountKadrs(), 0);
+    SimSetPlugged(0, 1);
+    const int64_t before = driver.RecordingCounters().FramesDelivered;
+    const auto again = Clock::now() + std::chrono::seconds(5);
+    while (driver.RecordingCounters().FramesDelivered == before && Clock::now() < again)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_GT(driver.RecordingCounters().FramesDelivered, before);
+    const FrameArray data = driver.IADC3_InputData();
+    PatternChecker checker(2);
+    std::string what;
+    EXPECT_TRUE(checker.Check(data.Samples.data() + 2, data.Frames - 1, what)) << what;
+    driver.IADC3_StopRecord();
+  });
+}
+
+}  // namespace
+}  // namespace e14::testing

@@ -1,0 +1,298 @@
+// The driver's end of the module socket against a server that speaks the
+// library's side of the protocol.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "platform/DeviceIo.h"
+#include "tests/platform/WireServer.h"
+
+namespace e14::platform {
+namespace {
+
+using testing::WireServer;
+
+constexpr uint32_t kMemoryCode = 0x220012;
+constexpr uint32_t kPatienceMs = 10000;
+
+std::vector<uint8_t> Pattern(size_t bytes, uint8_t first) {
+  std::vector<uint8_t> pattern(bytes);
+  for (size_t i = 0; i < bytes; ++i) pattern[i] = static_cast<uint8_t>(first + i);
+  return pattern;
+}
+
+// One block read as the engine keeps it: a buffer, its record and its event.
+struct Block {
+  explicit Block(size_t bytes) : data(bytes, 0xEE) { request.Completion = done.get(); }
+  // A read still in flight (a failed assertion) must end before its buffer goes.
+  ~Block() {
+    if (device != kInvalidDevice) CancelIo(device);
+  }
+  Block(const Block&) = delete;
+  Block& operator=(const Block&) = delete;
+
+  uint32_t Start(DeviceHandle handle, uint32_t bytes) {
+    device = handle;
+    return ReadFileOverlapped(handle, data.data(), bytes, request);
+  }
+
+  std::unique_ptr<Event> done = CreateAutoResetEvent();
+  std::vector<uint8_t> data;
+  Overlapped request;
+  DeviceHandle device = kInvalidDevice;
+};
+
+bool MemoryCall(DeviceHandle device, uint16_t direction, uint16_t address, void* data,
+                uint32_t bytes, uint32_t& returned) {
+  const uint16_t request[4] = {1, direction, address, 0};
+  return DeviceIoControl(device, kMemoryCode, request, sizeof request, data, bytes, returned);
+}
+
+TEST(DeviceIoTest, TwoReadsInFlightCompleteInOrderIntoTheirOwnBuffers) {
+  WireServer server;
+  Block first(64), second(64);
+  EXPECT_EQ(first.Start(server.Handle(), 64), kErrorIoPending);
+  EXPECT_EQ(second.Start(server.Handle(), 48), kErrorIoPending);
+  ASSERT_TRUE(server.WaitForQueuedReads(2));
+  const auto queued = server.QueuedReads();
+  EXPECT_EQ(queued[0].count, 64u);
+  EXPECT_EQ(queued[1].count, 48u);
+  EXPECT_NE(queued[0].id, queued[1].id);
+  EXPECT_FALSE(first.done->Wait(0));
+
+  server.AnswerOldestRead(Pattern(64, 1));
+  ASSERT_TRUE(first.done->Wait(kPatienceMs));
+  EXPECT_FALSE(second.done->Wait(0));
+  EXPECT_EQ(first.request.Status, 0u);
+  EXPECT_EQ(first.request.Bytes, 64u);
+  EXPECT_EQ(first.data, Pattern(64, 1));
+
+  server.AnswerOldestRead(Pattern(20, 100));  // a short block
+  ASSERT_TRUE(second.done->Wait(kPatienceMs));
+  EXPECT_EQ(second.request.Status, 0u);
+  EXPECT_EQ(second.request.Bytes, 20u);
+  std::vector<uint8_t> expected = Pattern(20, 100);
+  expected.resize(64, 0xEE);
+  EXPECT_EQ(second.data, expected);
+}
+
+TEST(DeviceIoTest, AnOversizedReplyIsCutToTheReadAndTheStreamStaysInStep) {
+  WireServer server;
+  server.SetMemory(0x1080, {12, 3});
+  Block block(40);
+  EXPECT_EQ(block.Start(server.Handle(), 32), kErrorIoPending);
+  ASSERT_TRUE(server.WaitForQueuedReads(1));
+  server.AnswerOldestRead(Pattern(48, 0));
+  ASSERT_TRUE(block.done->Wait(kPatienceMs));
+  EXPECT_EQ(block.request.Bytes, 32u);
+  EXPECT_EQ(block.data[31], 31);
+  EXPECT_EQ(block.data[32], 0xEE);
+
+  uint8_t version[2] = {};
+  uint32_t returned = 0;
+  EXPECT_TRUE(MemoryCall(server.Handle(), 2, 0x1080, version, 2, returned));
+  EXPECT_EQ(version[0], 12);
+  EXPECT_EQ(version[1], 3);
+}
+
+TEST(DeviceIoTest, CancelCompletesEveryPendingReadAsAbortedBeforeReturning) {
+  WireServer server;
+  Block first(32), second(32);
+  first.Start(server.Handle(), 32);
+  second.Start(server.Handle(), 32);
+  ASSERT_TRUE(server.WaitForQueuedReads(2));
+
+  EXPECT_TRUE(CancelIo(server.Handle()));
+  EXPECT_TRUE(first.done->Wait(0));
+  EXPECT_TRUE(second.done->Wait(0));
+  for (const Block* block : {&first, &second}) {
+    EXPECT_EQ(block->request.Status, kErrorOperationAborted);
+    EXPECT_EQ(block->request.Bytes, 0u);
+    EXPECT_EQ(block->data, std::vector<uint8_t>(32, 0xEE));
+  }
+
+  // The handle goes on working after a cancel.
+  Block again(8);
+  EXPECT_EQ(again.Start(server.Handle(), 8), kErrorIoPending);
+  ASSERT_TRUE(server.WaitForQueuedReads(1));
+  server.AnswerOldestRead(Pattern(8, 5));
+  ASSERT_TRUE(again.done->Wait(kPatienceMs));
+  EXPECT_EQ(again.request.Status, 0u);
+  EXPECT_EQ(again.data, Pattern(8, 5));
+}
+
+TEST(DeviceIoTest, CancelUnansweredByTheLibraryStillCompletesAndLateDataIsDropped) {
+  WireServer server;
+  server.IgnoreCancel();
+  server.SetMemory(0x400, {0x34, 0x12});
+  Block block(16);
+  block.Start(server.Handle(), 16);
+  ASSERT_TRUE(server.WaitForQueuedReads(1));
+
+  EXPECT_TRUE(CancelIo(server.Handle()));
+  EXPECT_TRUE(block.done->Wait(0));
+  EXPECT_EQ(block.request.Status, kErrorOperationAborted);
+
+  // The buffer is the caller's again: an answer arriving now must not land in it.
+  server.AnswerOldestRead(Pattern(16, 1));
+  uint8_t word[2] = {};
+  uint32_t returned = 0;
+  EXPECT_TRUE(MemoryCall(server.Handle(), 2, 0x400, word, 2, returned));
+  EXPECT_EQ(word[0], 0x34);
+  EXPECT_EQ(block.data, std::vector<uint8_t>(16, 0xEE));
+  EXPECT_FALSE(block.done->Wait(0));
+}
+
+TEST(DeviceIoTest, PeerCloseCompletesPendingReadsAsBrokenAndLaterCallsFail) {
+  WireServer server;
+  Block first(32), second(32);
+  first.Start(server.Handle(), 32);
+  second.Start(server.Handle(), 32);
+  ASSERT_TRUE(server.WaitForQueuedReads(2));
+
+  server.Close();
+  ASSERT_TRUE(first.done->Wait(kPatienceMs));
+  ASSERT_TRUE(second.done->Wait(kPatienceMs));
+  EXPECT_EQ(first.request.Status, kErrorBrokenPipe);
+  EXPECT_EQ(second.request.Status, kErrorBrokenPipe);
+
+  // Refused at once, or started and completed as broken: both end the read.
+  Block later(32);
+  const uint32_t started = later.Start(server.Handle(), 32);
+  if (started == kErrorIoPending) {
+    ASSERT_TRUE(later.done->Wait(kPatienceMs));
+    EXPECT_EQ(later.request.Status, kErrorBrokenPipe);
+  } else {
+    EXPECT_EQ(started, kErrorBrokenPipe);
+  }
+  uint8_t word[2] = {};
+  uint32_t returned = 0;
+  EXPECT_FALSE(MemoryCall(server.Handle(), 2, 0x400, word, 2, returned));
+  EXPECT_FALSE(CancelIo(server.Handle()));
+}
+
+TEST(DeviceIoTest, ModuleMemoryCallsWhileABlockReadIsPending) {
+  WireServer server;
+  Block block(16);
+  block.Start(server.Handle(), 16);
+  ASSERT_TRUE(server.WaitForQueuedReads(1));
+
+  uint8_t written[2] = {0x5A, 0xA5};
+  uint32_t returned = 99;
+  EXPECT_TRUE(MemoryCall(server.Handle(), 1, 0x400, written, 2, returned));
+  EXPECT_EQ(server.Memory(0x400, 2), (std::vector<uint8_t>{0x5A, 0xA5}));
+
+  uint8_t read[2] = {};
+  EXPECT_TRUE(MemoryCall(server.Handle(), 2, 0x400, read, 2, returned));
+  EXPECT_EQ(returned, 2u);
+  EXPECT_EQ(read[0], 0x5A);
+  EXPECT_EQ(read[1], 0xA5);
+
+  uint8_t beyond[16] = {};
+  EXPECT_FALSE(MemoryCall(server.Handle(), 2, 0xFFF8, beyond, 16, returned));  // refused by the module
+
+  EXPECT_FALSE(block.done->Wait(0));
+  server.AnswerOldestRead(Pattern(16, 0));
+  ASSERT_TRUE(block.done->Wait(kPatienceMs));
+  EXPECT_EQ(block.request.Status, 0u);
+}
+
+TEST(DeviceIoTest, ControlCallsOtherThanTheMemoryRequestFailWithoutReachingTheModule) {
+  WireServer server;
+  struct Case {
+    const char* what;
+    uint32_t code;
+    std::array<uint16_t, 4> request;
+    uint32_t inBytes;
+  };
+  const Case cases[] = {
+      {"another control code", 0x220016, {1, 2, 0x400, 0}, 8},
+      {"unknown direction", kMemoryCode, {1, 3, 0x400, 0}, 8},
+      {"first word not 1", kMemoryCode, {0, 2, 0x400, 0}, 8},
+      {"request too short", kMemoryCode, {1, 2, 0x400, 0}, 6},
+  };
+  for (const Case& c : cases) {
+    uint8_t out[2] = {};
+    uint32_t returned = 7;
+    EXPECT_FALSE(DeviceIoControl(server.Handle(), c.code, c.request.data(), c.inBytes, out, 2, returned))
+        << c.what;
+    EXPECT_EQ(returned, 0u) << c.what;
+  }
+  EXPECT_EQ(server.MemoryRequests(), 0);
+}
+
+TEST(DeviceIoTest, HandlesThatAreNoModuleSocketAreRefused) {
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  for (const DeviceHandle device : {kInvalidDevice, DeviceHandle{pipeEnds[0]}}) {
+    Block block(8);
+    EXPECT_EQ(block.Start(device, 8), kErrorInvalidHandleIo);
+    EXPECT_FALSE(CancelIo(device));
+    uint8_t word[2] = {};
+    uint32_t returned = 0;
+    EXPECT_FALSE(MemoryCall(device, 2, 0x400, word, 2, returned));
+  }
+  close(pipeEnds[0]);
+  close(pipeEnds[1]);
+}
+
+TEST(DeviceIoTest, ANewSocketReusingAClosedHandleNumberIsNotTakenForTheOldOne) {
+  WireServer old;
+  old.SetMemory(0x1080, {1, 1});
+  uint8_t version[2] = {};
+  uint32_t returned = 0;
+  ASSERT_TRUE(MemoryCall(old.Handle(), 2, 0x1080, version, 2, returned));
+  const int number = static_cast<int>(old.Handle());
+  old.CloseHandle();  // the library closes the driver's end only
+
+  WireServer fresh;
+  fresh.SetMemory(0x1080, {2, 2});
+  ASSERT_TRUE(fresh.MoveHandleTo(number));
+  ASSERT_TRUE(MemoryCall(fresh.Handle(), 2, 0x1080, version, 2, returned));
+  EXPECT_EQ(version[0], 2);
+  EXPECT_EQ(old.MemoryRequests(), 1);
+
+  // Nothing of the driver keeps the old socket open once its handle is gone.
+  EXPECT_TRUE(old.WaitForPeerGone());
+}
+
+TEST(DeviceIoTest, WorkerReadsAndHostMemoryCallsInterleave) {
+  WireServer server;
+  server.AnswerReadsAtOnce();
+  server.SetMemory(0x1080, {12, 3});
+  constexpr int kBlocks = 300;
+  constexpr uint32_t kBytes = 256;
+
+  std::thread worker([&] {
+    // Two reads in flight, as the acquisition engine keeps them.
+    Block even(kBytes), odd(kBytes);
+    Block* blocks[2] = {&even, &odd};
+    even.Start(server.Handle(), kBytes);
+    for (int n = 0; n < kBlocks; ++n) {
+      if (n + 1 < kBlocks) blocks[(n + 1) % 2]->Start(server.Handle(), kBytes);
+      Block& block = *blocks[n % 2];
+      const bool done = block.done->Wait(kPatienceMs);
+      EXPECT_TRUE(done) << "block " << n;
+      EXPECT_EQ(block.request.Status, 0u) << "block " << n;
+      const bool intact = block.data == std::vector<uint8_t>(kBytes, static_cast<uint8_t>(n));
+      EXPECT_TRUE(intact) << "block " << n;
+      if (!done || !intact) break;
+      std::fill(block.data.begin(), block.data.end(), 0xEE);
+    }
+  });
+  for (int n = 0; n < kBlocks; ++n) {
+    uint8_t version[2] = {};
+    uint32_t returned = 0;
+    const bool read = MemoryCall(server.Handle(), 2, 0x1080, version, 2, returned);
+    EXPECT_TRUE(read && version[0] == 12) << "memory read " << n;
+    if (!read) break;
+  }
+  worker.join();
+}
+
+}  // namespace
+}  // namespace e14::platform

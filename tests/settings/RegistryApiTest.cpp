@@ -1,0 +1,134 @@
+// The platform store's own semantics, which cRegistry relies on: the same on
+// the system registry and on the file store.
+#include <thread>
+
+#include "tests/settings/RegistryFixture.h"
+
+namespace e14 {
+namespace {
+
+class ApiTest : public RegistryTest {
+ protected:
+  RegHandle Open(const std::string& path, uint32_t access = kKeyRead | kKeyWrite) {
+    RegHandle key = 0;
+    EXPECT_EQ(api_.OpenKey(kHkeyCurrentUser, path, access, key), kErrorSuccess) << path;
+    return key;
+  }
+  std::string SubKey(RegHandle key, uint32_t index) {
+    std::string name;
+    EXPECT_EQ(api_.EnumKey(key, index, name), kErrorSuccess);
+    return name;
+  }
+};
+
+TEST_F(ApiTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
+  Store("MixedCase", "Rate", kRegDword, {1, 0, 0, 0});
+  Store("MIXEDCASE", "RATE", kRegDword, {2, 0, 0, 0});
+  const RegHandle key = Open("mixedcase\\");
+  EXPECT_EQ(SubKey(kHkeyCurrentUser, 0), "MixedCase");
+  std::string name;
+  uint32_t type = 0;
+  std::vector<uint8_t> data;
+  EXPECT_EQ(api_.EnumValue(key, 0, name, type, data), kErrorSuccess);
+  EXPECT_EQ(name, "Rate");
+  EXPECT_EQ(data, (std::vector<uint8_t>{2, 0, 0, 0}));
+  EXPECT_EQ(api_.EnumValue(key, 1, name, type, data), kErrorNoMoreItems);
+  EXPECT_EQ(api_.CloseKey(key), kErrorSuccess);
+  EXPECT_EQ(api_.CloseKey(key), kErrorInvalidHandle);
+}
+
+TEST_F(ApiTest, SubkeysEnumerateInNameOrder) {
+  for (const char* name : {"b", "A", "c", "B1"}) Store(name, "v", kRegNone, {});
+  EXPECT_EQ(SubKey(kHkeyCurrentUser, 0), "A");
+  EXPECT_EQ(SubKey(kHkeyCurrentUser, 1), "b");
+  EXPECT_EQ(SubKey(kHkeyCurrentUser, 2), "B1");
+  EXPECT_EQ(SubKey(kHkeyCurrentUser, 3), "c");
+  std::string name;
+  EXPECT_EQ(api_.EnumKey(kHkeyCurrentUser, 4, name), kErrorNoMoreItems);
+}
+
+TEST_F(ApiTest, PathsAndRoots) {
+  Store("K\\Sub", "v", kRegNone, {});
+  RegHandle key = 0;
+  EXPECT_EQ(api_.OpenKey(kHkeyCurrentUser, "\\K", kKeyRead, key), kErrorBadPathname);
+  EXPECT_EQ(api_.OpenKey(kHkeyCurrentUser, "K\\Missing", kKeyRead, key), kErrorFileNotFound);
+  EXPECT_EQ(api_.OpenKey(0x80000007, "", kKeyRead, key), kErrorInvalidHandle);
+  key = Open("K");
+  RegHandle sub = 0;
+  EXPECT_EQ(api_.OpenKey(key, "sub", kKeyRead, sub), kErrorSuccess);  // relative to a handle
+  api_.CloseKey(sub);
+  api_.CloseKey(key);
+  EXPECT_EQ(api_.DeleteKey(kHkeyCurrentUser, ""), kErrorAccessDenied);
+}
+
+TEST_F(ApiTest, DeletingAKeyWithSubkeysIsRefusedAndDeletedKeysStayDeleted) {
+  Store("K\\Sub", "v", kRegNone, {});
+  EXPECT_EQ(api_.DeleteKey(kHkeyCurrentUser, "K"), kErrorAccessDenied);
+  const RegHandle key = Open("K\\Sub");
+  EXPECT_EQ(api_.DeleteKey(kHkeyCurrentUser, "K\\Sub"), kErrorSuccess);
+  uint32_t size = 0;
+  EXPECT_EQ(api_.QueryValue(key, "v", nullptr, nullptr, size), kErrorKeyDeleted);
+  EXPECT_EQ(api_.SetValue(key, "v", kRegNone, nullptr, 0), kErrorKeyDeleted);
+  EXPECT_EQ(api_.CloseKey(key), kErrorSuccess);
+  EXPECT_EQ(api_.DeleteKey(kHkeyCurrentUser, "K\\Sub"), kErrorFileNotFound);
+}
+
+TEST_F(ApiTest, QueryValueReportsTheSizeItNeeds) {
+  Store("K", "v", kRegBinary, {1, 2, 3, 4, 5, 6});
+  const RegHandle key = Open("K");
+  uint8_t buffer[8] = {};
+  uint32_t size = 3;
+  uint32_t type = 0;
+  EXPECT_EQ(api_.QueryValue(key, "v", &type, buffer, size), kErrorMoreData);
+  EXPECT_EQ(size, 6u);
+  size = sizeof buffer;
+  EXPECT_EQ(api_.QueryValue(key, "V", &type, buffer, size), kErrorSuccess);
+  EXPECT_EQ(size, 6u);
+  EXPECT_EQ(type, kRegBinary);
+  EXPECT_EQ(buffer[5], 6);
+  EXPECT_EQ(api_.QueryValue(key, "w", &type, buffer, size), kErrorFileNotFound);
+  api_.CloseKey(key);
+}
+
+TEST_F(ApiTest, HandlesAllowOnlyWhatTheyWereOpenedFor) {
+  Store("K", "v", kRegDword, {1, 0, 0, 0});
+  const RegHandle reader = Open("K", kKeyQueryValue);
+  const RegHandle writer = Open("K", kKeySetValue);
+  uint32_t size = 0;
+  std::string name;
+  EXPECT_EQ(api_.SetValue(reader, "v", kRegNone, nullptr, 0), kErrorAccessDenied);
+  EXPECT_EQ(api_.DeleteValue(reader, "v"), kErrorAccessDenied);
+  EXPECT_EQ(api_.EnumKey(reader, 0, name), kErrorAccessDenied);
+  EXPECT_EQ(api_.QueryValue(writer, "v", nullptr, nullptr, size), kErrorAccessDenied);
+  api_.CloseKey(reader);
+  api_.CloseKey(writer);
+}
+
+TEST_F(ApiTest, ValueNamesHaveTheSystemsLengthLimit) {
+  const RegHandle key = Open("");
+  EXPECT_EQ(api_.SetValue(key, std::string(16383, 'n'), kRegNone, nullptr, 0), kErrorSuccess);
+  EXPECT_EQ(api_.SetValue(key, std::string(16384, 'n'), kRegNone, nullptr, 0),
+            kErrorInvalidParameter);
+  api_.CloseKey(key);
+}
+
+TEST_F(ApiTest, ThreadsShareTheStore) {
+  constexpr int kWrites = 40;
+  reg_.Key("K");
+  std::vector<std::thread> writers;
+  for (int t = 0; t < 2; ++t) {
+    writers.emplace_back([t] {
+      cRegistry reg;
+      reg.Key("K");
+      for (int i = 0; i < kWrites; ++i) reg.PutLong(std::to_string(t) + "-" + std::to_string(i), i);
+    });
+  }
+  for (std::thread& writer : writers) writer.join();
+  for (int t = 0; t < 2; ++t) {
+    for (int i = 0; i < kWrites; ++i)
+      EXPECT_EQ(reg_.GetLong(std::to_string(t) + "-" + std::to_string(i)), i);
+  }
+}
+
+}  // namespace
+}  // namespace e14

@@ -1,0 +1,73 @@
+// Every registry test gets an empty HKEY_CURRENT_USER of its own in the
+// platform's registry, removed again afterwards, and helpers that reach the
+// stored bytes below cRegistry.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/RegistryApi.h"
+#include "settings/cRegistry.h"
+
+namespace e14 {
+
+constexpr uint32_t kCurrentUser = static_cast<uint32_t>(kHkeyCurrentUser);
+
+// One implementation per platform, in posix/ and win32/.
+class RegistrySandbox {
+ public:
+  RegistrySandbox();
+  ~RegistrySandbox();
+  RegistrySandbox(const RegistrySandbox&) = delete;
+  RegistrySandbox& operator=(const RegistrySandbox&) = delete;
+
+ private:
+  std::string place_;
+  std::optional<std::string> previous_;  // what the sandbox replaced, when it must be put back
+};
+
+struct Stored {
+  int32_t Result = kErrorSuccess;
+  uint32_t Type = kRegNone;
+  std::vector<uint8_t> Data;
+};
+
+class RegistryTest : public ::testing::Test {
+ protected:
+  // Creates the key below HKEY_CURRENT_USER and stores the value as given.
+  void Store(const std::string& path, const std::string& name, uint32_t type,
+             const std::vector<uint8_t>& data) {
+    RegHandle key = 0;
+    ASSERT_EQ(api_.CreateKey(kHkeyCurrentUser, path, kKeyWrite, key), kErrorSuccess);
+    EXPECT_EQ(api_.SetValue(key, name, type, data.data(), static_cast<uint32_t>(data.size())),
+              kErrorSuccess);
+    api_.CloseKey(key);
+  }
+
+  Stored Fetch(const std::string& path, const std::string& name) {
+    Stored stored;
+    RegHandle key = 0;
+    stored.Result = api_.OpenKey(kHkeyCurrentUser, path, kKeyRead, key);
+    if (stored.Result != kErrorSuccess) return stored;
+    uint32_t size = 0;
+    stored.Result = api_.QueryValue(key, name, &stored.Type, nullptr, size);
+    stored.Data.resize(size);
+    if (stored.Result == kErrorSuccess && size > 0) {
+      stored.Result = api_.QueryValue(key, name, nullptr, stored.Data.data(), size);
+    }
+    api_.CloseKey(key);
+    return stored;
+  }
+
+  RegistrySandbox sandbox_;
+  RegistryApi& api_ = PlatformRegistry();
+  cRegistry reg_;
+};
+
+inline std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+}  // namespace e14

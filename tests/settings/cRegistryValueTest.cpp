@@ -1,0 +1,165 @@
+// The Get/Put/Read/Write families: how each stores its value and how reads
+// of missing or unexpected data behave.
+#include <array>
+#include <bit>
+#include <functional>
+
+#include "tests/settings/RegistryFixture.h"
+
+namespace e14 {
+namespace {
+
+class ValueTest : public RegistryTest {
+ protected:
+  void SetUp() override {
+    reg_.Key("Values");
+    ASSERT_EQ(reg_.Key(), "Values");
+  }
+  Stored Value(const std::string& name) { return Fetch("Values", name); }
+};
+
+std::vector<uint8_t> Dword(uint32_t word) {
+  const auto bytes = std::bit_cast<std::array<uint8_t, 4>>(word);
+  return {bytes.begin(), bytes.end()};
+}
+
+TEST_F(ValueTest, EachFamilyReadsBackWhatItWrote) {
+  EXPECT_TRUE(reg_.WriteString("S", "text"));
+  EXPECT_TRUE(reg_.WriteLong("L", -123456));
+  EXPECT_TRUE(reg_.WriteByte("B", 200));
+  EXPECT_TRUE(reg_.WriteInteger("I", -1234));
+  EXPECT_TRUE(reg_.WriteBoolean("F", true));
+  EXPECT_TRUE(reg_.WriteSingle("G", 1.5f));
+  EXPECT_TRUE(reg_.WriteDouble("D", -3.25));
+  EXPECT_TRUE(reg_.WriteCurrency("C", 123456789012345));
+  EXPECT_TRUE(reg_.WriteBinary("Y", {1, 2, 3}));
+
+  EXPECT_EQ(reg_.GetString("S"), "text");
+  EXPECT_EQ(reg_.GetLong("L"), -123456);
+  EXPECT_EQ(reg_.GetByte("B"), 200);
+  EXPECT_EQ(reg_.GetInteger("I"), -1234);
+  EXPECT_TRUE(reg_.GetBoolean("F"));
+  EXPECT_EQ(reg_.GetSingle("G"), 1.5f);
+  EXPECT_EQ(reg_.GetDouble("D"), -3.25);
+  EXPECT_EQ(reg_.GetCurrency("C"), 123456789012345);
+  EXPECT_EQ(reg_.GetBinary("Y"), (std::vector<uint8_t>{1, 2, 3}));
+
+  reg_.PutLong("L", 7);
+  EXPECT_EQ(reg_.GetLong("L"), 7);
+  EXPECT_EQ(Value("S").Type, kRegSz);
+}
+
+TEST_F(ValueTest, NarrowFamiliesStoreOneDword) {
+  const struct {
+    const char* name;
+    std::function<bool(cRegistry&)> write;
+    uint32_t stored;
+  } cases[] = {
+      {"Integer -1", [](cRegistry& r) { return r.WriteInteger("v", -1); }, 0x0000FFFF},
+      {"Byte", [](cRegistry& r) { return r.WriteByte("v", 0xAB); }, 0x000000AB},
+      {"Boolean true", [](cRegistry& r) { return r.WriteBoolean("v", true); }, 1},
+      {"Boolean false", [](cRegistry& r) { return r.WriteBoolean("v", false); }, 0},
+      {"Single 100", [](cRegistry& r) { return r.WriteSingle("v", 100.0f); }, 0x42C80000},
+      {"Long -2", [](cRegistry& r) { return r.WriteLong("v", -2); }, 0xFFFFFFFE},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_TRUE(c.write(reg_));
+    const Stored stored = Value("v");
+    EXPECT_EQ(stored.Type, kRegDword);
+    EXPECT_EQ(stored.Data, Dword(c.stored));
+  }
+}
+
+TEST_F(ValueTest, IntegerMinusOneReadsAsSixteenBits) {
+  reg_.PutInteger("v", -1);
+  int16_t integer = 0;
+  int32_t word = 0;
+  EXPECT_TRUE(reg_.ReadInteger("v", integer, 5));
+  EXPECT_TRUE(reg_.ReadLong("v", word, 5));
+  EXPECT_EQ(integer, -1);
+  EXPECT_EQ(word, 65535);
+}
+
+TEST_F(ValueTest, AnyNonzeroDwordIsTrue) {
+  Store("Values", "v", kRegDword, Dword(2));
+  bool value = false;
+  EXPECT_TRUE(reg_.ReadBoolean("v", value, false));
+  EXPECT_TRUE(value);
+}
+
+TEST_F(ValueTest, EightByteFamiliesStoreBinary) {
+  reg_.PutDouble("d", 1.0);
+  reg_.PutCurrency("c", -2);
+  EXPECT_EQ(Value("d").Type, kRegBinary);
+  EXPECT_EQ(Value("d").Data, (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}));
+  EXPECT_EQ(Value("c").Data,
+            (std::vector<uint8_t>{0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST_F(ValueTest, ReadsOfTheWrongSizeFailWithTheDefault) {
+  Store("Values", "eight", kRegBinary, std::vector<uint8_t>(8, 1));
+  Store("Values", "four", kRegDword, Dword(9));
+  int32_t word = 0;
+  float single = 0;
+  double real = 0;
+  int64_t money = 0;
+  EXPECT_FALSE(reg_.ReadLong("eight", word, 77));
+  EXPECT_EQ(word, 77);
+  EXPECT_FALSE(reg_.ReadSingle("eight", single, 2.5f));
+  EXPECT_EQ(single, 2.5f);
+  EXPECT_FALSE(reg_.ReadDouble("four", real, 0.5));
+  EXPECT_EQ(real, 0.5);
+  EXPECT_FALSE(reg_.ReadCurrency("four", money, 3));
+  EXPECT_EQ(money, 3);
+}
+
+TEST_F(ValueTest, ReadStringDefaultRule) {
+  Store("Values", "empty", kRegSz, {});
+  Store("Values", "binary", kRegBinary, Bytes(std::string("ab\0cd", 5)));
+  std::string value = "old";
+  EXPECT_TRUE(reg_.ReadString("empty", value, "default"));
+  EXPECT_EQ(value, "");
+  EXPECT_TRUE(reg_.ReadString("binary", value, ""));  // the type is not checked
+  EXPECT_EQ(value, "ab");
+  value = "old";
+  EXPECT_FALSE(reg_.ReadString("missing", value, ""));
+  EXPECT_EQ(value, "old");
+  EXPECT_FALSE(reg_.ReadString("missing", value, "default"));
+  EXPECT_EQ(value, "default");
+}
+
+TEST_F(ValueTest, GetOfAMissingValueIsZero) {
+  EXPECT_EQ(reg_.GetString("missing"), "");
+  EXPECT_EQ(reg_.GetLong("missing"), 0);
+  EXPECT_EQ(reg_.GetByte("missing"), 0);
+  EXPECT_EQ(reg_.GetInteger("missing"), 0);
+  EXPECT_FALSE(reg_.GetBoolean("missing"));
+  EXPECT_EQ(reg_.GetSingle("missing"), 0.0f);
+  EXPECT_EQ(reg_.GetDouble("missing"), 0.0);
+  EXPECT_EQ(reg_.GetCurrency("missing"), 0);
+  EXPECT_EQ(reg_.GetBinary("missing"), std::vector<uint8_t>{0});
+  EXPECT_EQ(reg_.LastError(), kErrorFileNotFound);
+}
+
+TEST_F(ValueTest, BinaryWithoutDataIsNeitherReadNorWritten) {
+  Store("Values", "empty", kRegBinary, {});
+  std::vector<uint8_t> value{9, 9};
+  EXPECT_FALSE(reg_.ReadBinary("empty", value));
+  EXPECT_FALSE(reg_.ReadBinary("missing", value));
+  EXPECT_EQ(value, (std::vector<uint8_t>{9, 9}));
+  EXPECT_FALSE(reg_.WriteBinary("new", {}));
+  EXPECT_EQ(Value("new").Result, kErrorFileNotFound);
+}
+
+TEST_F(ValueTest, ValuesGoOnlyIntoExistingKeys) {
+  EXPECT_FALSE(reg_.WriteLongAt(kCurrentUser, "Values\\Missing", "v", 1));
+  EXPECT_EQ(reg_.LastError(), kErrorFileNotFound);
+  EXPECT_FALSE(reg_.WriteStringAt(kCurrentUser, "Values\\Missing", "v", "x"));
+  std::string text;
+  EXPECT_FALSE(reg_.ReadStringAt(kCurrentUser, "Values\\Missing", "v", text));
+  EXPECT_FALSE(reg_.KeyExists(kCurrentUser, "Values\\Missing"));
+}
+
+}  // namespace
+}  // namespace e14

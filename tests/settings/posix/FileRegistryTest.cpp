@@ -1,0 +1,240 @@
+// What only the file store has to get right: its file. Every value must
+// survive, concurrent and interrupted writers must not lose data, and a
+// damaged file is kept aside instead of being overwritten.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include "settings/posix/FileRegistry.h"
+#include "tests/settings/RegistryFixture.h"
+
+namespace e14 {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileStoreTest : public RegistryTest {
+ protected:
+  fs::path Folder() { return fs::path(std::getenv("XDG_CONFIG_HOME")) / "e14-140"; }
+  fs::path File() { return Folder() / "registry"; }
+
+  static std::string Contents(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  void Replace(const std::string& bytes) {
+    fs::create_directories(Folder());
+    std::ofstream(File(), std::ios::binary | std::ios::trunc) << bytes;
+  }
+  std::vector<fs::path> SetAside() {
+    std::vector<fs::path> found;
+    for (const auto& entry : fs::directory_iterator(Folder())) {
+      if (entry.path().filename().string().starts_with("registry.damaged-"))
+        found.push_back(entry.path());
+    }
+    return found;
+  }
+  // Runs `work` in a child process that ends when it returns.
+  static pid_t Child(const std::function<void()>& work) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      work();
+      _exit(0);
+    }
+    return pid;
+  }
+};
+
+// Wine's ANSI reads add a terminator to strings: only this store shows the bytes as written.
+TEST_F(FileStoreTest, StringsAreStoredWithoutTerminator) {
+  reg_.Key("K");
+  reg_.PutString("s", "text");
+  EXPECT_EQ(Fetch("K", "s").Data, Bytes("text"));
+}
+
+TEST_F(FileStoreTest, ValuesListInCreationOrderAndErrorsReadLikeTheSystems) {
+  for (const char* name : {"b", "C", "a"}) Store("K", name, kRegNone, {});
+  std::vector<std::string> names;
+  int32_t count = 0;
+  reg_.EnumValues(kCurrentUser, "K", names, count);
+  EXPECT_EQ(names, (std::vector<std::string>{"K", "b", "C", "a"}));
+  EXPECT_EQ(reg_.LastErrorText(), "The operation completed successfully");
+  EXPECT_EQ(api_.MessageText(kErrorSuccess), "The operation completed successfully.\r\n");
+  EXPECT_EQ(api_.MessageText(12345), "");
+  RegHandle key = 0;
+  EXPECT_EQ(api_.OpenKey(kHkeyDynData, "", kKeyRead, key), kErrorInvalidHandle);
+}
+
+// The system folds names to upper case to sort them; Wine folds to lower case.
+TEST_F(FileStoreTest, SubkeysSortWithNamesFoldedToUpperCase) {
+  for (const char* name : {"a_b", "aXb", "A"}) Store(name, "v", kRegNone, {});
+  std::vector<std::string> names;
+  int32_t count = 0;
+  reg_.EnumKeys(kCurrentUser, "", names, count);
+  EXPECT_EQ(names, (std::vector<std::string>{"", "A", "aXb", "a_b"}));
+}
+
+TEST_F(FileStoreTest, AnyNameAndDataSurviveTheFile) {
+  std::string keyName, valueName;
+  std::vector<uint8_t> data;
+  for (int byte = 1; byte < 256; ++byte) {
+    if (byte != '\\') keyName += static_cast<char>(byte);
+    valueName += static_cast<char>(byte);
+  }
+  for (int byte = 0; byte < 256; ++byte) data.push_back(static_cast<uint8_t>(byte));
+  const std::vector<std::pair<std::string, uint32_t>> values = {
+      {valueName, 0xFFFFFFFF}, {"", kRegSz},         {"-", kRegBinary},
+      {"%2d", kRegDword},      {"end", kRegMultiSz}, {"key 80000001 -", 11}};
+  // Two keys, as one name may hold only 255 bytes; "-" stands for the root in the file.
+  const std::string first = keyName.substr(0, 127) + "\\-";
+  const std::string second = keyName.substr(127);
+  for (const auto& [name, type] : values) Store(first, name, type, data);
+  Store(second, "", kRegBinary, {});
+
+  FileRegistry fresh;  // reads the file, nothing cached
+  RegHandle key = 0;
+  ASSERT_EQ(fresh.OpenKey(kHkeyCurrentUser, second, kKeyRead, key), kErrorSuccess);
+  fresh.CloseKey(key);
+  ASSERT_EQ(fresh.OpenKey(kHkeyCurrentUser, first, kKeyRead, key), kErrorSuccess);
+  for (uint32_t index = 0; index < values.size(); ++index) {
+    std::string name;
+    uint32_t type = 0;
+    std::vector<uint8_t> read;
+    ASSERT_EQ(fresh.EnumValue(key, index, name, type, read), kErrorSuccess);
+    EXPECT_EQ(name, values[index].first);
+    EXPECT_EQ(type, values[index].second);
+    EXPECT_EQ(read, data);
+  }
+  EXPECT_TRUE(Contents(File()).ends_with("\nend\n"));
+}
+
+TEST_F(FileStoreTest, LeftoverTemporaryFileIsIgnored) {
+  reg_.Key("K");
+  reg_.PutLong("kept", 1);
+  std::ofstream(Folder() / "registry.tmp") << "half a file from a crash";
+  FileRegistry fresh;
+  cRegistry reader(fresh);
+  reader.Key("K");
+  EXPECT_EQ(reader.GetLong("kept"), 1);
+  EXPECT_TRUE(reader.WriteLong("next", 2));
+  EXPECT_EQ(reg_.GetLong("next"), 2);
+  EXPECT_FALSE(fs::exists(Folder() / "registry.tmp"));
+}
+
+TEST_F(FileStoreTest, KilledWriterLeavesAWholeFile) {
+  reg_.Key("K");
+  const pid_t writer = Child([] {
+    cRegistry reg;
+    reg.Key("K");
+    for (int i = 0;; ++i) reg.PutLong("v" + std::to_string(i), i);
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  kill(writer, SIGKILL);
+  waitpid(writer, nullptr, 0);
+
+  FileRegistry fresh;
+  cRegistry reader(fresh);
+  std::vector<std::string> names;
+  int32_t count = 0;
+  reader.EnumValues(kCurrentUser, "K", names, count);
+  EXPECT_EQ(reader.LastError(), kErrorSuccess);
+  EXPECT_GT(count, 0);
+  for (int32_t i = 0; i < count; ++i) EXPECT_EQ(names[i + 1], "v" + std::to_string(i));
+}
+
+TEST_F(FileStoreTest, ConcurrentWritersLoseNothing) {
+  constexpr int kWriters = 3;
+  constexpr int kWrites = 60;
+  reg_.Key("K");
+  std::vector<pid_t> writers;
+  for (int w = 0; w < kWriters; ++w) {
+    writers.push_back(Child([w] {
+      cRegistry reg;
+      reg.Key("K");
+      for (int i = 0; i < kWrites; ++i) reg.PutLong(std::to_string(w) + "-" + std::to_string(i), i);
+    }));
+  }
+  for (const pid_t pid : writers) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  for (int w = 0; w < kWriters; ++w) {
+    for (int i = 0; i < kWrites; ++i) {
+      EXPECT_EQ(reg_.GetLong(std::to_string(w) + "-" + std::to_string(i)), i) << w << " " << i;
+    }
+  }
+}
+
+TEST_F(FileStoreTest, DamagedFileFailsOnceAndIsKeptAside) {
+  const std::string header = "e14-140 registry 1\n";
+  std::string tooDeep = header;
+  for (std::string path = "d"; path.size() < 513 * 2; path += "\\d") {
+    tooDeep += "key 80000001 " + path + "\n";
+  }
+  const std::string cases[] = {
+      "",
+      "not a store\n",
+      header,
+      header + "key 80000001 K\nvalue 4 Rate 64000000\n",
+      header + "key 80000001 K\nvalue 4 Rate 640000\nend",
+      header + "key 80000001 K\nvalue 4 Rate 6400000g\nend\n",
+      header + "value 4 Rate 64000000\nend\n",
+      header + "key 80000001 K\\L\nend\n",
+      header + "key 80000001 K\nkey 80000001 k\nend\n",
+      header + "key 80000001 K\nvalue 4 a -\nvalue 1 A -\nend\n",
+      header + "key 80000006 K\nend\n",
+      header + "key 80000001 %00\nend\n",
+      header + "key 80000001 a%5cb\nend\n",
+      header + "key 80000001 K\nvalue 99999999999 a -\nend\n",
+      header + "key 80000001 K\nend\nkey 80000001 L\nend\n",
+      tooDeep + "end\n",
+  };
+  for (const std::string& bytes : cases) {
+    SCOPED_TRACE(bytes);
+    Replace(bytes);
+    EXPECT_FALSE(reg_.KeyExists(kCurrentUser, "K"));
+    EXPECT_EQ(reg_.LastError(), kErrorBadRegistryFile);
+    const auto aside = SetAside();
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(Contents(aside[0]), bytes);
+    fs::remove(aside[0]);
+    EXPECT_FALSE(fs::exists(File()));
+    EXPECT_FALSE(reg_.KeyExists(kCurrentUser, "K"));
+    EXPECT_EQ(reg_.LastError(), kErrorFileNotFound);
+    EXPECT_TRUE(reg_.CreateKey(kCurrentUser, "K", ""));
+    EXPECT_TRUE(Contents(File()).starts_with(header));
+  }
+}
+
+TEST_F(FileStoreTest, StoreFollowsXdgConfigHomeElseHome) {
+  const fs::path place = std::getenv("XDG_CONFIG_HOME");  // the sandbox's, removed afterwards
+  const std::string savedHome = std::getenv("HOME");
+  setenv("HOME", (place / "home").c_str(), 1);
+  const std::pair<std::string, fs::path> cases[] = {
+      {(place / "xdg").string(), place / "xdg" / "e14-140" / "registry"},
+      {"", place / "home" / ".config" / "e14-140" / "registry"},
+      {"relative", place / "home" / ".config" / "e14-140" / "registry"},
+  };
+  for (const auto& [xdg, file] : cases) {
+    SCOPED_TRACE(xdg);
+    setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+    reg_.Key("Located" + xdg);
+    EXPECT_TRUE(fs::exists(file));
+    fs::remove(file);
+  }
+  setenv("HOME", savedHome.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace e14
