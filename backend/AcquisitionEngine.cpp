@@ -70,6 +70,9 @@ bool AcquisitionEngine::StartStream(VendorWrapper& device) {
   if (!state_.AdcInput.Ring.FitBlocks(kadrsPerRequest_, state_.AdcInput.ChCount, error))
     return Fail(error);
   if (!device_->SetAdcParams(params_)) return Fail(device_->LibraryErrorText());
+  // Two blocks at the programmed rate plus a second.
+  timeoutMs_ = static_cast<uint32_t>(
+      RoundHalfEven(2.0 * kadrsPerRequest_ / std::max(params_.KadrRateKHz, 1e-9) + 1000.0));
 
   for (size_t k = 0; k < events_.size(); ++k) {
     events_[k] = platform::CreateAutoResetEvent();
@@ -125,8 +128,6 @@ void AcquisitionEngine::StreamThreadProc() {
   bool adcStarted = false;
 
   if (handle != platform::kInvalidDevice) {
-    timeoutMs_ = static_cast<uint32_t>(
-        RoundHalfEven(2.0 * frames / std::max(params_.KadrRateKHz, 1e-9) + 1000.0));
     platform::SetCurrentThreadAboveNormal(true);
     Issue(0, 1);
     adcStarted = device_->StartAdc();

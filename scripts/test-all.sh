@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# Builds every preset and runs every test suite: native, then the Windows
-# (x86_64) tests under Wine. The i686 build is compiled and linked only.
+# Builds every preset and runs every test suite: native, the Windows (x86_64)
+# tests under Wine, and the native suites again under AddressSanitizer with
+# UndefinedBehaviorSanitizer and under ThreadSanitizer. The i686 build is
+# compiled and linked only: it cannot run here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-for preset in native win32 win64; do
+for preset in native win32 win64 asan tsan; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
-ctest --preset native
-ctest --preset win64
+status=0
+for preset in native win64 asan tsan; do
+  echo "== tests: $preset"
+  ctest --preset "$preset" || status=1
+done
+exit $status

@@ -89,6 +89,9 @@ void OpenSettingsKey(const std::string& name) {
   cRegistry& reg = SettingsRegistry();
   reg.Root(kCurrentUser);
   reg.Key(s.SettingsKeyPath);
+  // Setting the key it already holds checks nothing; the key may have been
+  // removed since the registry object was made.
+  if (!reg.KeyExists(kCurrentUser, s.SettingsKeyPath)) reg.CreateKey(kCurrentUser, s.SettingsKeyPath, "");
   if (reg.GetString("") != name) reg.WriteString("", name);
 }
 
