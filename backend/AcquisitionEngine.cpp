@@ -20,10 +20,7 @@ constexpr uint32_t kWaitSliceMs = 50;
 
 AcquisitionEngine::AcquisitionEngine(AdcParams& params) : params_(params), state_(State()) {}
 
-AcquisitionEngine::~AcquisitionEngine() {
-  StopStream();
-  if (timer_ != 0) platform::KillTimer(timer_);
-}
+AcquisitionEngine::~AcquisitionEngine() { StopStream(); }
 
 bool AcquisitionEngine::Fail(const std::string& message) {
   state_.AdcLastError = message;
@@ -49,6 +46,7 @@ void AcquisitionEngine::ChooseBlockSize() {
 }
 
 bool AcquisitionEngine::StartStream(VendorWrapper& device) {
+  ++recording_;
   device_ = &device;
   state_.Busy = false;
   ReleaseRecording();  // a worker that ended by itself leaves its handles here
@@ -70,9 +68,12 @@ bool AcquisitionEngine::StartStream(VendorWrapper& device) {
   if (!state_.AdcInput.Ring.FitBlocks(kadrsPerRequest_, state_.AdcInput.ChCount, error))
     return Fail(error);
   if (!device_->SetAdcParams(params_)) return Fail(device_->LibraryErrorText());
-  // Two blocks at the programmed rate plus a second.
+  // Two blocks at the programmed rate plus a second. The rate is copied out
+  // first: the record is packed, and std::max would bind a reference to a
+  // misaligned double.
+  const double kadrRateKHz = params_.KadrRateKHz;
   timeoutMs_ = static_cast<uint32_t>(
-      RoundHalfEven(2.0 * kadrsPerRequest_ / std::max(params_.KadrRateKHz, 1e-9) + 1000.0));
+      RoundHalfEven(2.0 * kadrsPerRequest_ / std::max(kadrRateKHz, 1e-9) + 1000.0));
 
   for (size_t k = 0; k < events_.size(); ++k) {
     events_[k] = platform::CreateAutoResetEvent();
@@ -92,6 +93,13 @@ bool AcquisitionEngine::StartStream(VendorWrapper& device) {
 
 void AcquisitionEngine::StopStream() {
   state_.Busy = false;
+  ++recording_;
+  // A slow start whose timer has not fired yet: it must not fire later,
+  // into whatever records then.
+  if (timer_ != 0) {
+    platform::KillTimer(timer_);
+    timer_ = 0;
+  }
   if (worker_) {
     // Completing the reads wakes the worker at once; it then stops the ADC.
     platform::CancelIo(device_->DeviceHandle());
@@ -180,19 +188,23 @@ void AcquisitionEngine::StreamThreadProc() {
 void AcquisitionEngine::SlowTimerProc() {
   platform::KillTimer(timer_);
   timer_ = 0;
+  const uint64_t recording = recording_;
   platform::SetCurrentThreadAboveNormal(true);
-  SlowPollLoop();
+  SlowPollLoop(recording);
   platform::SetCurrentThreadAboveNormal(false);
-  state_.Busy = false;
+  // A recording started from inside the loop's message processing is not ours to end.
+  if (recording_ == recording) state_.Busy = false;
 }
 
-void AcquisitionEngine::SlowPollLoop() {
+void AcquisitionEngine::SlowPollLoop(uint64_t recording) {
   AdcInputRecord& in = state_.AdcInput;
   FrameRing& ring = in.Ring;
   const double period = 1000.0 / in.Rate;
   const uint32_t start = platform::TickCount();
+  // The host may stop, and start again, from inside the message processing below.
+  const auto running = [&] { return state_.Busy && recording_ == recording; };
   int64_t n = 0;
-  while (state_.Busy) {
+  while (running()) {
     int32_t p = ring.WritePos() + 1;
     if (p > ring.AllocKadrs()) p = 1;
     int16_t* frame = ring.ReserveBlock(p, 1);
@@ -204,14 +216,14 @@ void AcquisitionEngine::SlowPollLoop() {
     in.Counters.FramesDelivered.fetch_add(1, std::memory_order_relaxed);
     ++n;
     // Nothing is overwritten in slow mode: wait while the ring is full.
-    while (ring.CountAvailableKadrs() >= ring.AllocKadrs() && state_.Busy) {
+    while (ring.CountAvailableKadrs() >= ring.AllocKadrs() && running()) {
       platform::ProcessPendingMessages();
       platform::SleepMs(1);
     }
     for (;;) {
       const double due = static_cast<double>(n) * period;
       const double wait = due - static_cast<uint32_t>(platform::TickCount() - start);
-      if (!(wait >= 0.5) || !state_.Busy) break;
+      if (!(wait >= 0.5) || !running()) break;
       // Messages only while the next frame is more than 10 ms away; then spin.
       if (wait > 10.0) {
         platform::ProcessPendingMessages();

@@ -45,7 +45,7 @@ class AcquisitionEngine {
   bool Issue(int k, int32_t first);
   bool AwaitInFlight(uint32_t timeoutMs);
   void SlowTimerProc();
-  void SlowPollLoop();
+  void SlowPollLoop(uint64_t recording);
 
   VendorWrapper* device_ = nullptr;
   AdcParams& params_;
@@ -60,6 +60,9 @@ class AcquisitionEngine {
   std::array<bool, 2> inFlight_{};
   std::unique_ptr<platform::Thread> worker_;
   platform::TimerId timer_ = 0;
+  // Counts starts and stops: a slow-mode loop knows its recording ended even
+  // when another started since.
+  uint64_t recording_ = 0;
 };
 
 }  // namespace e14

@@ -129,6 +129,7 @@ struct DriverState {
   int16_t Backend = 0;
   std::string AdcLastError;
   int16_t LastSetupPage = 0;
+  int16_t LastDacChannel = 0;  // channel the analog output page edited when it last closed
 
   AdcInfoRecord AdcInfo;
   AdcInputRecord AdcInput;

@@ -4,6 +4,8 @@
 #include <new>
 #include <string>
 
+#include "platform/ThreadExit.h"
+
 namespace e14 {
 
 namespace {
@@ -21,8 +23,19 @@ Backend* Selected() {
 }  // namespace
 
 DriverState& State() {
-  thread_local DriverState state;
-  return state;
+  // A plain pointer: a thread_local object's destructor is not safe on
+  // Windows (platform/ThreadExit.h).
+  thread_local DriverState* state = nullptr;
+  if (state == nullptr) {
+    state = new DriverState;
+    platform::AtThreadExit(
+        [](void* ended) {
+          state = nullptr;
+          delete static_cast<DriverState*>(ended);
+        },
+        state);
+  }
+  return *state;
 }
 
 void InstallBackendFactory(BackendFactory factory) { Factory() = std::move(factory); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -11,6 +12,8 @@ namespace {
 // Upper bound of a ring, in samples (256 MiB): larger requests are clipped so
 // that sizes stay far from 32-bit overflow and allocation stays plausible.
 constexpr int64_t kMaxRingSamples = int64_t{1} << 27;
+// More decimals than a double carries would only show noise.
+constexpr int kMaxDecimals = 15;
 }  // namespace
 
 int32_t FrameRing::ComputeBufferSize(bool roundToPowerOfTwo, int32_t size, int32_t requestedSize,
@@ -232,20 +235,34 @@ double RoundHalfEven(double value) {
 }
 
 std::string FormatNumber(double value, int decimals, const std::string& separator) {
-  const double scale = std::pow(10.0, decimals);
-  const double scaled = RoundHalfEven(value * scale);
-  const bool negative = scaled < 0;
-  const double magnitude = std::fabs(scaled);
-  const double whole = std::floor(magnitude / scale);
-  double fraction = magnitude - whole * scale;
-  std::string text = (negative ? "-" : "") + std::to_string(static_cast<long long>(whole));
-  if (fraction > 0) {
-    std::string digits = std::to_string(static_cast<long long>(fraction));
-    digits.insert(0, static_cast<size_t>(decimals) - digits.size(), '0');
-    while (!digits.empty() && digits.back() == '0') digits.pop_back();
-    text += separator + digits;
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
+  decimals = std::clamp(decimals, 0, kMaxDecimals);
+  int64_t unit = 1;
+  for (int i = 0; i < decimals; ++i) unit *= 10;
+  const double scaled = RoundHalfEven(value * static_cast<double>(unit));
+  std::string whole, digits;
+  if (std::fabs(scaled) < 0x1p63) {
+    // Exact in 64 bits: split into whole part and decimals with integer arithmetic.
+    const int64_t count = static_cast<int64_t>(scaled);
+    const uint64_t magnitude = count < 0 ? 0 - static_cast<uint64_t>(count) : static_cast<uint64_t>(count);
+    whole = (count < 0 ? "-" : "") + std::to_string(magnitude / static_cast<uint64_t>(unit));
+    if (decimals > 0) {
+      digits = std::to_string(magnitude % static_cast<uint64_t>(unit));
+      digits.insert(0, static_cast<size_t>(decimals) - digits.size(), '0');
+    }
+  } else {
+    // Too large for that: the exact decimal expansion, correctly rounded
+    // (at most 309 digits, a sign, a point and 15 decimals).
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    const std::string text = buffer;
+    const size_t point = text.find('.');
+    whole = text.substr(0, point);
+    if (point != std::string::npos) digits = text.substr(point + 1);
   }
-  return text;
+  while (!digits.empty() && digits.back() == '0') digits.pop_back();
+  return digits.empty() ? whole : whole + separator + digits;
 }
 
 }  // namespace e14

@@ -111,7 +111,8 @@ std::string BytesToText(const uint8_t* bytes, size_t count);
 // Round half to even, as the module's tables and the generator expect.
 double RoundHalfEven(double value);
 // Number text rounded to `decimals` places (half to even), without trailing
-// zeros, with the given decimal separator.
+// zeros, with the given decimal separator. Decimals are limited to 0..15;
+// NaN and the infinities give "NaN", "Infinity" and "-Infinity".
 std::string FormatNumber(double value, int decimals, const std::string& separator);
 
 }  // namespace e14

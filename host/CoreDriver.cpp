@@ -55,11 +55,7 @@ class CoreDriver : public HostDriver {
   int32_t Take(int16_t* data, int32_t capacity, int32_t& unreadSamples) override {
     return driver_.IADC3_GetData(data, capacity, unreadSamples);
   }
-  Counters RecordingCounters() override {
-    const StreamCounterValues v = driver_.RecordingCounters();
-    return {v.FramesDelivered, v.BlocksDropped, v.FramesDropped, v.ReadTimeouts, v.Restarts,
-            v.FramesDiscarded};
-  }
+  StreamCounterValues RecordingCounters() override { return driver_.RecordingCounters(); }
   void Pump() override { platform::ProcessPendingMessages(); }
 
   int16_t DacChannels() override { return driver_.IDAO_ChannelsCount(); }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/StreamCounters.h"
+
 namespace e14::host {
 
 struct ModuleSummary {
@@ -17,15 +19,6 @@ struct ModuleSummary {
   int FirmwareMinor = 0;
   bool HasDac = false;
   std::string Library;
-};
-
-struct Counters {
-  int64_t FramesDelivered = 0;
-  int64_t BlocksDropped = 0;
-  int64_t FramesDropped = 0;
-  int64_t ReadTimeouts = 0;
-  int64_t Restarts = 0;
-  int64_t FramesDiscarded = 0;
 };
 
 class HostDriver {
@@ -56,7 +49,7 @@ class HostDriver {
   virtual bool Busy() = 0;
   // Whole frames into data (capacity in samples); returns frames taken.
   virtual int32_t Take(int16_t* data, int32_t capacity, int32_t& unreadSamples) = 0;
-  virtual Counters RecordingCounters() = 0;
+  virtual StreamCounterValues RecordingCounters() = 0;
   // Lets the driver's host-thread work run (the slow mode's timer).
   virtual void Pump() = 0;
 

@@ -125,7 +125,7 @@ int RecordCommand(HostDriver& driver, const RecordOptions& options) {
       const auto now = Clock::now();
       if (tty && now - lastShown > std::chrono::milliseconds(200)) {
         const double elapsed = std::chrono::duration<double>(now - start).count();
-        const Counters c = driver.RecordingCounters();
+        const StreamCounterValues c = driver.RecordingCounters();
         ShowProgress(elapsed, taken, static_cast<double>(taken) / std::max(elapsed, 1e-9), unread,
                      driver.BufferFrames() * static_cast<int32_t>(width), c.FramesDropped + c.FramesDiscarded);
         lastShown = now;
@@ -145,7 +145,7 @@ int RecordCommand(HostDriver& driver, const RecordOptions& options) {
   }
   std::signal(SIGINT, previous);
 
-  const Counters c = driver.RecordingCounters();
+  const StreamCounterValues c = driver.RecordingCounters();
   const int64_t lost = c.FramesDropped + c.FramesDiscarded;
   const double rate = driver.Rate();
   if (options.Json) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/Sync.h"
 
@@ -23,7 +24,10 @@ struct Overlapped {
   Event* Completion = nullptr;
   volatile uint32_t Status = 0;  // kept by the POSIX implementation
   volatile uint32_t Bytes = 0;
-  void* Native = nullptr;  // the system's own record where it needs one
+  // The system's own record where it needs one (Windows: the OVERLAPPED),
+  // made by the first read and reused by later ones. Shared, so that a read
+  // still in flight keeps it alive whatever becomes of this struct.
+  std::shared_ptr<void> Native;
 };
 
 // Starts reading `bytes` bytes into `buffer`; the buffer belongs to the read

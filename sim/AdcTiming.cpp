@@ -33,6 +33,7 @@ AdcTiming TimingOf(const AdcParams& params) {
   t.RateHz = params.AdcRateKHz * 1000;
   const double delay = std::max(1.0, std::round(params.InterKadrDelayMs * params.AdcRateKHz));
   t.FrameTicks = t.Channels - 1 + static_cast<uint64_t>(delay);
+  t.FrameRateKHz = params.KadrRateKHz;
   return t;
 }
 

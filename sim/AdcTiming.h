@@ -16,6 +16,7 @@ struct AdcTiming {
   uint32_t Channels = 1;
   uint64_t FrameTicks = 1;
   double RateHz = 100000;  // ADC conversion rate
+  double FrameRateKHz = 0;  // as written back to the driver
 };
 
 // Fastest conversion rate: revision 'A' modules reach 100 kHz, later ones 200.

@@ -15,12 +15,12 @@ bool Device::Open(uint32_t slot) {
     return false;
   }
   std::string error;
-  std::unique_ptr<WireServer> server = WireServer::Start(module, error);
+  std::unique_ptr<ModuleServer> server = StartModuleServer(module, error);
   if (!server) {
     SetError("Unable to open the module: " + error);
     return false;
   }
-  WireServer* wake = server.get();
+  ModuleServer* wake = server.get();
   if (!module->Claim([wake] { wake->Wake(); }, error)) {
     SetError(error);
     return false;
@@ -85,8 +85,11 @@ bool Device::StartAdc() {
 
 bool Device::StopAdc() {
   Module* m = Opened();
-  if (m != nullptr) m->StopAdc();
-  return m != nullptr;
+  if (m == nullptr) return false;
+  m->StopAdc();
+  // As a real module's stop flushes its buffer: the next run starts clean.
+  server_->DropStaleData();
+  return true;
 }
 
 bool Device::AdcSample(int16_t* sample, uint32_t code) {

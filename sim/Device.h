@@ -11,7 +11,7 @@
 #include "backend/VendorAbi.h"
 #include "sim/Config.h"
 #include "sim/Module.h"
-#include "sim/WireServer.h"
+#include "sim/ModuleServer.h"
 
 namespace e14::sim {
 
@@ -50,7 +50,7 @@ class Device {
 
   const Flavour flavour_;
   std::shared_ptr<Module> module_;
-  std::unique_ptr<WireServer> server_;
+  std::unique_ptr<ModuleServer> server_;
   mutable std::mutex errorLock_;
   std::string error_;
 };

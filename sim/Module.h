@@ -64,6 +64,12 @@ class Module : private Outputs {
   // wake callback).
   bool TakeSamples(uint32_t count, int64_t nowNs, std::vector<int16_t>& samples,
                    std::optional<int64_t>& wakeAtNs);
+  // The same for the next block of the size the driver reads at this run's
+  // rate (DriverBlock.h); `run` is the run it was taken from.
+  bool TakeDriverBlock(int64_t nowNs, std::vector<int16_t>& samples, std::optional<int64_t>& wakeAtNs,
+                       uint64_t& run);
+  // Changes at every ADC start and stop: samples of another run are stale.
+  uint64_t RunNumber() const;
   uint64_t FramesProduced(int64_t nowNs) const;
   int64_t FrameTimeNs(uint64_t frame) const;
 
@@ -100,6 +106,7 @@ class Module : private Outputs {
   bool Connected(std::string& error) const;
   void Notify();
   void HaltAdc();
+  bool TakeDue(uint32_t count, int64_t nowNs, std::vector<int16_t>& samples, std::optional<int64_t>& wakeAtNs);
   void StoreMemory(uint32_t address, const uint8_t* bytes, uint32_t count);
   uint16_t TtlOutWord() const;
   int16_t Sample(uint32_t code, uint64_t frame, uint32_t position, double seconds, uint64_t tick) const;
@@ -130,6 +137,7 @@ class Module : private Outputs {
   std::array<uint16_t, 128> table_{};
   StreamClock clock_;
   uint64_t delivered_ = 0;
+  uint64_t runNumber_ = 0;
 };
 
 }  // namespace e14::sim

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "sim/DriverBlock.h"
 #include "sim/Module.h"
 
 namespace e14::sim {
@@ -49,6 +50,7 @@ bool Module::StartAdc(std::string& error) {
               sizeof params_.ControlTable);
   clock_.Start(SteadyNowNs(), speedUp_, unpaced_);
   delivered_ = 0;
+  ++runNumber_;
   adcStarted_ = true;
   adcRunning_ = true;
   Notify();
@@ -63,6 +65,7 @@ void Module::StopAdc() {
 void Module::HaltAdc() {
   if (!adcRunning_) return;
   adcRunning_ = false;
+  ++runNumber_;
   clock_.Hold(SteadyNowNs(), true);
 }
 
@@ -94,6 +97,23 @@ bool Module::AdcSample(uint32_t code, int16_t& sample, std::string& error) {
 bool Module::TakeSamples(uint32_t count, int64_t nowNs, std::vector<int16_t>& samples,
                          std::optional<int64_t>& wakeAtNs) {
   std::lock_guard lock(lock_);
+  return TakeDue(count, nowNs, samples, wakeAtNs);
+}
+
+bool Module::TakeDriverBlock(int64_t nowNs, std::vector<int16_t>& samples, std::optional<int64_t>& wakeAtNs,
+                             uint64_t& run) {
+  std::lock_guard lock(lock_);
+  run = runNumber_;
+  return TakeDue(DriverBlockSamples(timing_.Channels, timing_.FrameRateKHz), nowNs, samples, wakeAtNs);
+}
+
+uint64_t Module::RunNumber() const {
+  std::lock_guard lock(lock_);
+  return runNumber_;
+}
+
+bool Module::TakeDue(uint32_t count, int64_t nowNs, std::vector<int16_t>& samples,
+                     std::optional<int64_t>& wakeAtNs) {
   wakeAtNs.reset();
   samples.clear();
   if (count == 0) return true;

@@ -1,6 +1,6 @@
-// The library's end of a module handle and the handle it gives the driver.
-// One implementation per system: a Unix socket pair on POSIX; on Windows a
-// named pipe would take its place.
+// The library's end of a module handle and the handle it gives the driver,
+// as WireServer speaks over it: a Unix socket pair on POSIX. (Windows needs
+// no request stream: its handle is a named pipe, win32/PipeServer.cpp.)
 #pragma once
 
 #include <cstddef>

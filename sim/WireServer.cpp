@@ -1,5 +1,6 @@
 #include "sim/WireServer.h"
 
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -22,6 +23,10 @@ uint32_t GetU32(const uint8_t* at) {
 }
 
 }  // namespace
+
+std::unique_ptr<ModuleServer> StartModuleServer(std::shared_ptr<Module> module, std::string& error) {
+  return WireServer::Start(std::move(module), error);
+}
 
 std::unique_ptr<WireServer> WireServer::Start(std::shared_ptr<Module> module, std::string& error) {
   auto transport = CreateTransport(error);
@@ -120,10 +125,14 @@ std::optional<int64_t> WireServer::ServeReads() {
     if (!module_->TakeSamples(read.Bytes / 2, SteadyNowNs(), samples_, wakeAt)) return wakeAt;
     reads_.pop_front();
     outbox_.resize(samples_.size() * 2);
-    for (size_t i = 0; i < samples_.size(); ++i) {
-      const auto word = static_cast<uint16_t>(samples_[i]);
-      outbox_[2 * i] = static_cast<uint8_t>(word);
-      outbox_[2 * i + 1] = static_cast<uint8_t>(word >> 8);
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(outbox_.data(), samples_.data(), outbox_.size());
+    } else {
+      for (size_t i = 0; i < samples_.size(); ++i) {
+        const auto word = static_cast<uint16_t>(samples_[i]);
+        outbox_[2 * i] = static_cast<uint8_t>(word);
+        outbox_[2 * i + 1] = static_cast<uint8_t>(word >> 8);
+      }
     }
     if (!Reply(wire::Kind::Read, read.Id, kStatusOk, outbox_.data(), static_cast<uint32_t>(outbox_.size()))) {
       broken_ = true;

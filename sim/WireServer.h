@@ -13,20 +13,21 @@
 
 #include "platform/posix/ModuleWire.h"
 #include "sim/Module.h"
+#include "sim/ModuleServer.h"
 #include "sim/Transport.h"
 
 namespace e14::sim {
 
-class WireServer {
+class WireServer final : public ModuleServer {
  public:
   // Null with a reason when the system refuses a connection or a thread.
   static std::unique_ptr<WireServer> Start(std::shared_ptr<Module> module, std::string& error);
   // Stops serving and closes both ends; queued reads get no reply.
-  ~WireServer();
+  ~WireServer() override;
 
-  uint32_t DriverHandle() const { return transport_->DriverHandle(); }
+  uint32_t DriverHandle() const override { return transport_->DriverHandle(); }
   // Asks the server to look at its queued reads again (any thread).
-  void Wake() { transport_->Wake(); }
+  void Wake() override { transport_->Wake(); }
 
  private:
   struct PendingRead {

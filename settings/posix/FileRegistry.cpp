@@ -46,7 +46,8 @@ int32_t FileRegistry::Refresh(const std::filesystem::path& file, bool locked) {
   const StoreRead read = file_.empty() ? StoreRead::Missing : ReadStoreFile(file_, bytes);
   if (read == StoreRead::Failed) return kErrorRegistryIoFailed;
   if (read == StoreRead::Missing) bytes.clear();
-  if (loaded_ == bytes) return kErrorSuccess;
+  // "" stands for no file; an empty file is no store and is parsed (and set aside).
+  if (loaded_ == bytes && !(read == StoreRead::Read && bytes.empty())) return kErrorSuccess;
   RegistryTree tree;
   if (read == StoreRead::Missing || ParseStore(bytes, tree)) {
     tree_ = std::move(tree);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <random>
 #include <thread>
 
@@ -261,6 +262,19 @@ TEST(Numbers, RoundHalfToEvenAndTextWithoutTrailingZeros) {
   EXPECT_EQ(FormatNumber(10.0, 3, "."), "10");
   EXPECT_EQ(FormatNumber(0.625, 3, "."), "0.625");
   EXPECT_EQ(FormatNumber(-1.25, 1, "."), "-1.2");
+}
+
+TEST(Numbers, TextOfAnyDoubleAndAnyCountOfDecimals) {
+  EXPECT_EQ(FormatNumber(std::nan(""), 3, "."), "NaN");
+  EXPECT_EQ(FormatNumber(INFINITY, 3, "."), "Infinity");
+  EXPECT_EQ(FormatNumber(-INFINITY, 3, "."), "-Infinity");
+  EXPECT_EQ(FormatNumber(1e20, 3, "."), "100000000000000000000");
+  EXPECT_EQ(FormatNumber(-9.5e18, 2, ","), "-9500000000000000000");
+  EXPECT_EQ(FormatNumber(12345.678, 0, "."), "12346");
+  EXPECT_EQ(FormatNumber(2.5, 0, "."), "2");
+  EXPECT_EQ(FormatNumber(1.5, -2, "."), "2");
+  EXPECT_EQ(FormatNumber(0.1, 40, "."), "0.1");
+  EXPECT_EQ(FormatNumber(-0.0004, 3, "."), "0");
 }
 
 }  // namespace

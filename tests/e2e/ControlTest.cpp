@@ -40,6 +40,74 @@ TEST_F(Control, SlowModePollsOneFramePerPeriodUntilAStopArrivesAsAMessage) {
   });
 }
 
+// Runs the host thread's message loop until `driver` stops recording, with a
+// stop posted to it from elsewhere after `stopAfter`.
+void RunHostUntilStopped(E14_140& driver, std::chrono::milliseconds stopAfter) {
+  const uintptr_t host = platform::CurrentThreadId();
+  std::thread stopper([host, &driver, stopAfter] {
+    std::this_thread::sleep_for(stopAfter);
+    platform::PostToThread(host, [&driver] { driver.IADC3_StopRecord(); });
+  });
+  const auto deadline = Clock::now() + stopAfter + std::chrono::seconds(5);
+  while (driver.IADC3_Busy() && Clock::now() < deadline) {
+    platform::ProcessPendingMessages();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  stopper.join();
+}
+
+// Every frame a fast recording of two channels left in the ring is whole
+// and in order: no frame polled by a slow-mode loop got in among them.
+void ExpectOnlyStreamedFrames(E14_140& driver) {
+  const FrameArray data = driver.IADC3_InputData();
+  EXPECT_GT(data.Frames - 1, 1000);
+  PatternChecker checker(2);
+  std::string what;
+  EXPECT_TRUE(checker.Check(data.Samples.data() + 2, data.Frames - 1, what)) << what;
+  const StreamCounterValues counters = driver.RecordingCounters();
+  EXPECT_EQ(counters.FramesDelivered, data.Frames - 1 + counters.FramesDropped + counters.FramesDiscarded);
+}
+
+TEST_F(Control, SlowStartStoppedBeforeItsFirstFrameLeavesNoTimerBehind) {
+  InFreshThread([] {
+    E14_140 driver;
+    ASSERT_TRUE(driver.IADC3_Test());
+    driver.IADC3_InputChannels({0, 1});
+    driver.IADC3_Rate(0.5f);
+    ASSERT_TRUE(driver.IADC3_StartRecord());
+    driver.IADC3_StopRecord();  // before the host thread processed a single message
+    driver.IADC3_Rate(10000.0f);
+    ASSERT_TRUE(driver.IADC3_StartRecord());
+    RunHostUntilStopped(driver, std::chrono::milliseconds(300));
+    EXPECT_FALSE(driver.IADC3_Busy());
+    ExpectOnlyStreamedFrames(driver);
+  });
+}
+
+TEST_F(Control, RestartFromInsideTheSlowLoopEndsThatLoop) {
+  InFreshThread([] {
+    E14_140 driver;
+    ASSERT_TRUE(driver.IADC3_Test());
+    driver.IADC3_InputChannels({0, 1});
+    driver.IADC3_Rate(0.8f);  // a frame at about 10 ms, the next at about 1260 ms
+    ASSERT_TRUE(driver.IADC3_StartRecord());
+    // The host's restart button, pressed while the slow loop waits for its next frame.
+    const uintptr_t host = platform::CurrentThreadId();
+    std::thread restarter([host, &driver] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      platform::PostToThread(host, [&driver] {
+        driver.IADC3_StopRecord();
+        driver.IADC3_Rate(10000.0f);
+        EXPECT_TRUE(driver.IADC3_StartRecord());
+      });
+    });
+    RunHostUntilStopped(driver, std::chrono::milliseconds(1600));
+    restarter.join();
+    EXPECT_FALSE(driver.IADC3_Busy());
+    ExpectOnlyStreamedFrames(driver);
+  });
+}
+
 TEST_F(Control, FailedStartsLeaveBusyClearWithTheirMessage) {
   Configure(R"({"modules":[{"faults":{}}]})");
   InFreshThread([] {

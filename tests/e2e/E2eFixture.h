@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,14 +12,21 @@
 #include "driver/E14_140.h"
 #include "driver/mE14_x40.h"
 #include "sim/SimControl.h"
+#include "tests/support/ConfigHome.h"
 #include "tests/support/FreshThread.h"
 
 namespace e14::testing {
 
+// Whether the driver reaches the simulated module's memory through the module
+// handle: not on Windows, where the handle is a named pipe.
+constexpr bool kHandleCarriesMemory = E14_HANDLE_CARRIES_MEMORY;
+constexpr const char* kNoMemoryOverPipe =
+    "module memory cannot be reached through the simulator's named pipe (sim/README.md)";
+
 class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::filesystem::remove_all(std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "e14-140");
+    ForgetDriverSettings();
     InstallDeviceBackends();
     Configure("{}");
   }

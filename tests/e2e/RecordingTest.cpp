@@ -1,6 +1,7 @@
 #include <chrono>
 #include <thread>
 
+#include "sim/DriverBlock.h"
 #include "tests/e2e/E2eFixture.h"
 
 namespace e14::testing {
@@ -91,6 +92,12 @@ TEST_F(Recording, BlocksCoverFortyMillisecondsAndTheTimeOutTwoBlocks) {
       EXPECT_EQ(engine.SamplesPerRequest(), c.samples);
       EXPECT_EQ(engine.KadrsPerRequest(), c.frames);
       EXPECT_EQ(engine.TimeoutMs(), c.timeout);
+      // The stand-in's Windows handle writes blocks of the size it reckons
+      // from the parameters; the driver must read exactly that.
+      AdcParams programmed{};
+      ASSERT_EQ(SimLastAdcParams(0, &programmed), 1);
+      EXPECT_EQ(sim::DriverBlockSamples(programmed.ChannelsQuantity, programmed.KadrRateKHz),
+                static_cast<uint32_t>(c.samples));
       const FrameRing& ring = State().AdcInput.Ring;
       EXPECT_EQ(ring.AllocKadrs() % c.frames, 0);
       driver.IADC3_StopRecord();
@@ -142,6 +149,31 @@ TEST_F(Recording, OverflowKeepsTheNewestFramesAndCountsWhatItDropped) {
   });
 }
 
+TEST_F(Recording, ANewStartNeverReadsABlockLeftFromTheRunBefore) {
+  // Blocks are always due: whenever a run stops, the module has one ready.
+  SimSetUnpaced(1);
+  InFreshThread([] {
+    E14_140 driver;
+    ASSERT_TRUE(driver.IADC3_Test());
+    // Each run reads blocks of another size than the one before.
+    const std::vector<int16_t> tables[] = {{0, 1, 2}, {0}, {0, 1, 2}};
+    for (const auto& table : tables) {
+      driver.IADC3_InputChannels(table);
+      driver.IADC3_Rate(10000.0f);
+      ASSERT_TRUE(driver.IADC3_StartRecord()) << driver.IADC3_LastError();
+      const int64_t enough = 10 * Selected().Engine().KadrsPerRequest();
+      const auto deadline = Clock::now() + std::chrono::seconds(10);
+      while (driver.RecordingCounters().FramesDelivered < enough && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      const StreamCounterValues counters = driver.RecordingCounters();
+      driver.IADC3_StopRecord();
+      EXPECT_GE(counters.FramesDelivered, enough);
+      EXPECT_EQ(counters.ReadFailures, 0) << table.size() << " channels";
+      EXPECT_EQ(counters.Restarts, 0) << table.size() << " channels";
+    }
+  });
+}
+
 TEST_F(Recording, UnplugTimesOutRestartsEmptyAndFlowsAgainAfterReplug) {
   InFreshThread([] {
     E14_140 driver;
@@ -149,11 +181,16 @@ TEST_F(Recording, UnplugTimesOutRestartsEmptyAndFlowsAgainAfterReplug) {
     driver.IADC3_InputChannels({0, 1});
     driver.IADC3_Rate(20000.0f);
     ASSERT_TRUE(driver.IADC3_StartRecord());
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // Unplugged only once data flows: a worker started late would find no module.
+    const auto flowing = Clock::now() + std::chrono::seconds(5);
+    while (driver.RecordingCounters().FramesDelivered == 0 && Clock::now() < flowing)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_GT(driver.RecordingCounters().FramesDelivered, 0);
     SimSetPlugged(0, 0);
     const uint32_t timeout = Selected().Engine().TimeoutMs();
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout * 3);
-    while (driver.RecordingCounters().ReadTimeouts == 0 && Clock::now() < deadline)
+    // The restart comes last: after the time-out, the cancel and the emptied ring.
+    while (driver.RecordingCounters().Restarts == 0 && Clock::now() < deadline)
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_GE(driver.RecordingCounters().ReadTimeouts, 1);
     EXPECT_GE(driver.RecordingCounters().Restarts, 1);

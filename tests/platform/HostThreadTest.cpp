@@ -101,6 +101,13 @@ TEST(HostTimerTest, TimersBelongToTheThreadThatSetThem) {
   });
 }
 
+TEST(HostTimerTest, AThreadEndingWithATimerSetReleasesItsCallback) {
+  auto witness = std::make_shared<int>(0);
+  InFreshThread([witness] { EXPECT_NE(SetTimer(10, [witness] { ++*witness; }), 0u); });
+  EXPECT_EQ(*witness, 0);
+  EXPECT_EQ(witness.use_count(), 1);
+}
+
 TEST(PostToThreadTest, WorkPostedFromAnotherThreadRunsHereInOrder) {
   InFreshThread([] {
     const uintptr_t self = CurrentThreadId();
@@ -162,6 +169,16 @@ TEST(PostToThreadTest, WorkThatPostsItselfAgainRunsOncePerCall) {
     ProcessPendingMessages();
     EXPECT_EQ(runs, 2);
   });
+}
+
+TEST(PostToThreadTest, WorkLeftForALaterCallIsReleasedWhenTheThreadEnds) {
+  auto witness = std::make_shared<int>(0);
+  InFreshThread([witness] {
+    PostToThread(CurrentThreadId(), [witness] { PostToThread(CurrentThreadId(), [witness] { ++*witness; }); });
+    ProcessPendingMessages();
+  });
+  EXPECT_EQ(*witness, 0);
+  EXPECT_EQ(witness.use_count(), 1);
 }
 
 TEST(PostToThreadTest, WorkForAThreadThatHasEndedIsDropped) {

@@ -1,2 +1,8 @@
 // A shared library for the loader tests to find beside the test program.
-extern "C" __attribute__((visibility("default"))) int E14TestVendorAnswer() { return 42; }
+#if defined(_WIN32)
+#define E14_TEST_EXPORT __declspec(dllexport)
+#else
+#define E14_TEST_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" E14_TEST_EXPORT int E14TestVendorAnswer() { return 42; }

@@ -1,5 +1,7 @@
 // Points the file-backed registry at a fresh folder for the whole test run,
 // so tests never read or write the user's own settings.
+#include "tests/support/ConfigHome.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -25,3 +27,11 @@ class ConfigHome : public ::testing::Environment {
 const auto* const kRegistered = ::testing::AddGlobalTestEnvironment(new ConfigHome);
 
 }  // namespace
+
+namespace e14::testing {
+
+void ForgetDriverSettings() {
+  std::filesystem::remove_all(std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "e14-140");
+}
+
+}  // namespace e14::testing

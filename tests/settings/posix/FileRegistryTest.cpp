@@ -217,6 +217,16 @@ TEST_F(FileStoreTest, DamagedFileFailsOnceAndIsKeptAside) {
   }
 }
 
+// An empty file is no store, also for a process that saw no file before.
+TEST_F(FileStoreTest, EmptyFileAfterNoFileIsKeptAside) {
+  EXPECT_FALSE(reg_.KeyExists(kCurrentUser, "K"));
+  EXPECT_EQ(reg_.LastError(), kErrorFileNotFound);
+  Replace("");
+  EXPECT_FALSE(reg_.KeyExists(kCurrentUser, "K"));
+  EXPECT_EQ(reg_.LastError(), kErrorBadRegistryFile);
+  EXPECT_EQ(SetAside().size(), 1u);
+}
+
 TEST_F(FileStoreTest, StoreFollowsXdgConfigHomeElseHome) {
   const fs::path place = std::getenv("XDG_CONFIG_HOME");  // the sandbox's, removed afterwards
   const std::string savedHome = std::getenv("HOME");

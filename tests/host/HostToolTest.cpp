@@ -1,0 +1,182 @@
+// The e140 tool as a person uses it: run as a program against the simulated
+// module, judged by its exit code, its messages and the files it leaves.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int code = -1;
+  std::string out, err;
+};
+
+class HostTool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "e140-tool-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    Simulate(R"({"modules":[{"ttlLoopback":true,"inputs":{"XY1":{"type":"dc","value":1.5}}}]})");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void Simulate(const std::string& json) { std::ofstream(dir_ / "sim.json") << json; }
+
+  std::string Environment() const {
+    return "XDG_CONFIG_HOME='" + (dir_ / "config").string() + "' E140SIM_CONFIG='" +
+           (dir_ / "sim.json").string() + "' ";
+  }
+
+  Outcome Run(const std::string& arguments) const {
+    const std::string command = "cd '" + dir_.string() + "' && " + Environment() + E140_PATH + " " +
+                                arguments + " >out.txt 2>err.txt";
+    Outcome o;
+    const int status = std::system(command.c_str());
+    o.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    o.out = Read("out.txt");
+    o.err = Read("err.txt");
+    return o;
+  }
+
+  std::string Read(const std::string& name) const {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(HostTool, BadArgumentsGiveOneLineAndExitTwo) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"record -c 0,40", "unknown channel 40"},
+      {"record -c 0,1 -g 4", "range 4 is out of 0..3"},
+      {"record -c 0,1 -g 0,1,2", "one per channel"},
+      {"record -r fast", "rate 'fast' is not a number"},
+      {"record -r 0", "rate must be positive"},
+      {"record -r nan", "is not a number"},
+      {"record -d -1", ""},
+      {"record -f wav", "format must be csv or raw"},
+      {"dio write 0x1FFFF", "out of 0..0xFFFF"},
+      {"info -n 40", "channel count must be 1..32"},
+      {"frobnicate", ""},
+  };
+  for (const auto& [arguments, message] : cases) {
+    const Outcome o = Run(arguments);
+    EXPECT_EQ(o.code, 2) << arguments << ": " << o.err;
+    EXPECT_NE(o.err.find(message), std::string::npos) << arguments << ": " << o.err;
+    EXPECT_FALSE(fs::exists(dir_ / "recording.csv")) << arguments;
+  }
+}
+
+TEST_F(HostTool, MissingModuleAndUnwritableOutputFailCleanly) {
+  Simulate(R"({"modules":[]})");
+  Outcome o = Run("record -d 0.2");
+  EXPECT_EQ(o.code, 1);
+  EXPECT_EQ(o.err, "e140: no module\n");
+
+  Simulate("{}");
+  o = Run("record -d 0.2 -o missing-folder/out.csv");
+  EXPECT_EQ(o.code, 1);
+  EXPECT_NE(o.err.find("cannot write missing-folder/out.csv"), std::string::npos) << o.err;
+  EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1);
+}
+
+TEST_F(HostTool, RecordsCsvInVoltsWithAPlot) {
+  const Outcome o = Run("record -c 0,1 -r 1000 -n 500 -o run.csv -p run.svg");
+  ASSERT_EQ(o.code, 0) << o.err;
+  std::ifstream csv(dir_ / "run.csv");
+  std::string header, first;
+  std::getline(csv, header);
+  std::getline(csv, first);
+  EXPECT_EQ(header, R"(time_s,"XY1 [V]","XY2 [V]")");
+  EXPECT_EQ(first.substr(0, 6), "0,1.5,");  // the DC input, through the driver's scale
+  int lines = 2;
+  for (std::string line; std::getline(csv, line);) ++lines;
+  EXPECT_EQ(lines, 501);
+  EXPECT_NE(Read("run.svg").find("<polyline"), std::string::npos);
+  EXPECT_NE(o.out.find("recorded 500 frames"), std::string::npos) << o.out;
+  EXPECT_FALSE(fs::exists(dir_ / "run.csv.part"));
+}
+
+TEST_F(HostTool, RecordsRawSamplesWithASidecar) {
+  const Outcome o = Run("--json record -c 0-3 -g 0,1,2,3 -r 2000 -n 1000 -f raw -o run.bin");
+  ASSERT_EQ(o.code, 0) << o.err;
+  EXPECT_EQ(fs::file_size(dir_ / "run.bin"), 1000u * 4 * 2);
+  const auto sidecar = nlohmann::json::parse(Read("run.bin.json"));
+  EXPECT_EQ(sidecar["frames"], 1000);
+  EXPECT_EQ(sidecar["format"], "int16le");
+  ASSERT_EQ(sidecar["channels"].size(), 4u);
+  EXPECT_EQ(sidecar["channels"][3]["codes_per_volt"], 51200.0);
+  const auto summary = nlohmann::json::parse(o.out);
+  EXPECT_EQ(summary["frames_lost"], 0);
+}
+
+TEST_F(HostTool, CtrlCStopsCleanlyAndKeepsWhatWasTaken) {
+  const std::string command = Environment() + "exec " + E140_PATH + " record -r 1000 -d 60 -o long.csv";
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (chdir(dir_.c_str()) != 0) _exit(99);
+    freopen("out.txt", "w", stdout);
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(98);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  kill(child, SIGINT);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  const std::string summary = Read("out.txt");
+  EXPECT_NE(summary.find("stopped by Ctrl-C"), std::string::npos) << summary;
+  std::ifstream csv(dir_ / "long.csv");
+  int64_t rows = -1;
+  for (std::string line; std::getline(csv, line);) ++rows;
+  EXPECT_GT(rows, 100);
+  EXPECT_NE(summary.find("recorded " + std::to_string(rows) + " frames"), std::string::npos) << summary;
+}
+
+TEST_F(HostTool, DescribesDrivesAndExports) {
+  Outcome o = Run("--json list");
+  ASSERT_EQ(o.code, 0) << o.err;
+  const auto modules = nlohmann::json::parse(o.out);
+  ASSERT_EQ(modules.size(), 1u);
+  EXPECT_EQ(modules[0]["serial"], "SIM00001");
+  EXPECT_EQ(modules[0]["firmware"], "3.12");
+
+  o = Run("--json info -n 3 -r 7000");
+  ASSERT_EQ(o.code, 0) << o.err;
+  EXPECT_NEAR(nlohmann::json::parse(o.out)["achieved_rate_hz"].get<double>(), 7017.54, 0.01);
+
+  o = Run("dio write 0xA5");
+  EXPECT_EQ(o.out, "inputs  0x00A5\noutputs 0x00A5\n");  // looped back
+  o = Run("dac set -c 1 --volts 2.5");
+  EXPECT_NE(o.out.find("DAC2: code 16383, 2.4999 V"), std::string::npos) << o.out;  // 6553.4 as a float
+  o = Run("dac wave -t sine -a 2 --frequency 50");
+  EXPECT_EQ(o.code, 0) << o.err;
+
+  o = Run("settings");
+  EXPECT_EQ(o.out.rfind("\r\n[HKEY_CURRENT_USER\\Software\\Tervo\\ADC\\L-Card\\E-140]\r\n", 0), 0u) << o.out;
+}
+
+}  // namespace
