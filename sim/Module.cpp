@@ -162,7 +162,7 @@ uint32_t Module::ReadMemory(uint32_t address, uint32_t count, uint8_t* bytes) {
   std::string unused;
   if (!Connected(unused)) return kStatusNotConnected;
   if (address >= kMemorySize || count > kMemorySize - address) return kStatusInvalidParameter;
-  std::memcpy(bytes, memory_.data() + address, count);
+  if (count > 0) std::memcpy(bytes, memory_.data() + address, count);
   return kStatusOk;
 }
 
@@ -190,7 +190,7 @@ void Module::StoreMemory(uint32_t address, const uint8_t* bytes, uint32_t count)
 bool Module::PeekMemory(uint32_t address, uint32_t count, uint8_t* bytes) const {
   std::lock_guard lock(lock_);
   if (address >= kMemorySize || count > kMemorySize - address) return false;
-  std::memcpy(bytes, memory_.data() + address, count);
+  if (count > 0) std::memcpy(bytes, memory_.data() + address, count);
   return true;
 }
 

@@ -165,7 +165,7 @@ int SimDacParamBlock(int slot, void* block) {
 uint32_t SimDacWaveform(int slot, uint16_t* words, uint32_t maxWords) {
   return OnModule(slot, uint32_t{0}, [&](Module& m) {
     const std::vector<uint16_t> wave = m.Observe(true).Waveform;
-    if (words != nullptr) std::memcpy(words, wave.data(), std::min<size_t>(maxWords, wave.size()) * 2);
+    if (words != nullptr && !wave.empty()) std::memcpy(words, wave.data(), std::min<size_t>(maxWords, wave.size()) * 2);
     return static_cast<uint32_t>(wave.size());
   });
 }

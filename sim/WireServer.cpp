@@ -126,7 +126,7 @@ std::optional<int64_t> WireServer::ServeReads() {
     reads_.pop_front();
     outbox_.resize(samples_.size() * 2);
     if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(outbox_.data(), samples_.data(), outbox_.size());
+      if (!outbox_.empty()) std::memcpy(outbox_.data(), samples_.data(), outbox_.size());
     } else {
       for (size_t i = 0; i < samples_.size(); ++i) {
         const auto word = static_cast<uint16_t>(samples_[i]);
