@@ -1,11 +1,10 @@
 // The e140 tool's driver on Linux: the driver's portable core, linked in,
 // with the two device back-ends installed.
-#include <cmath>
-
 #include "backend/DeviceBackend.h"
+#include "backend/ModuleSurvey.h"
 #include "driver/E14_140.h"
 #include "driver/mE14_x40.h"
-#include "generator/tDAO_140M.h"
+#include "generator/WaveStart.h"
 #include "host/HostDriver.h"
 #include "platform/HostThread.h"
 #include "settings/cRegistry.h"
@@ -21,13 +20,10 @@ class CoreDriver : public HostDriver {
 
   std::vector<ModuleSummary> ListModules() override {
     std::vector<ModuleSummary> modules;
-    const char* libraries[] = {"LUsbApi3", "LUsbApiU"};
-    for (int16_t which = 1; which <= 2; ++which) {
-      auto* backend = dynamic_cast<DeviceBackend*>(BackendAt(which));
-      if (backend == nullptr) continue;
-      for (const ModuleIdentity& id : backend->Survey())
-        modules.push_back({id.Slot, id.Serial, id.Revision ? std::string(1, id.Revision) : "",
-                           id.FirmwareMajor, id.FirmwareMinor, id.HasDac, libraries[which - 1]});
+    for (const SurveyedModule& m : SurveyModules()) {
+      const ModuleIdentity& id = m.Identity;
+      modules.push_back({id.Slot, id.Serial, id.Revision ? std::string(1, id.Revision) : "",
+                         id.FirmwareMajor, id.FirmwareMinor, id.HasDac, m.Library});
     }
     return modules;
   }
@@ -66,17 +62,7 @@ class CoreDriver : public HostDriver {
   double DacVoltsOf(int16_t channel) override { return driver_.IDAO_ValueReal(channel); }
   bool DacWaveform(int16_t channel, int16_t type, int16_t amplitude, int16_t baseline,
                    float frequency, float phase) override {
-    DacInfoRecord& dac = State().DacInfo;
-    if (dac.RateMax <= 0.0f || channel < 0 || channel >= dac.ChannelsCount) return false;
-    DacChannel& ch = dac.Channels[channel];
-    ch.Type = type;
-    ch.Amp = amplitude;
-    ch.Base = baseline;
-    ch.Phase = phase;
-    dac.Rate = frequency;
-    BuildDacWave();
-    StartDacOutput();
-    return dac.Busy;
+    return StartGeneratedWave({channel, type, amplitude, baseline, frequency, phase});
   }
   void DacStop() override { StopDacOutput(); }
 

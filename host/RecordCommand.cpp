@@ -1,9 +1,5 @@
 // record: a recording to CSV or raw samples, with an optional plot.
-#include <unistd.h>
-
-#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -14,6 +10,7 @@
 
 #include "host/Arguments.h"
 #include "host/Commands.h"
+#include "host/Console.h"
 #include "host/SampleWriter.h"
 #include "host/SvgPlot.h"
 
@@ -22,9 +19,6 @@ namespace e14::host {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::atomic<bool> gInterrupted{false};
-extern "C" void OnInterrupt(int) { gInterrupted = true; }
 
 struct Plan {
   std::vector<int16_t> channels, ranges;
@@ -93,14 +87,10 @@ int RecordCommand(HostDriver& driver, const RecordOptions& options) {
   const size_t width = plan.channels.size();
   std::vector<int16_t> buffer;
   int64_t taken = 0;
-  const bool tty = isatty(STDERR_FILENO) != 0;
-  gInterrupted = false;
-  auto previous = std::signal(SIGINT, OnInterrupt);
+  const bool tty = ErrorIsTerminal();
+  const InterruptWatch interrupt;
   try {
-    if (!driver.Start()) {
-      std::signal(SIGINT, previous);
-      return Fail(1, "cannot start: " + driver.LastError());
-    }
+    if (!driver.Start()) return Fail(1, "cannot start: " + driver.LastError());
     const double rate = driver.Rate();
     writer = std::make_unique<SampleWriter>(options.Output, plan.format, columns, rate);
     if (options.Plot) plot = std::make_unique<SvgPlot>(columns, rate);
@@ -119,7 +109,7 @@ int RecordCommand(HostDriver& driver, const RecordOptions& options) {
       taken += frames;
       return std::pair{frames, unread};
     };
-    while (taken < wanted && !gInterrupted && driver.Busy()) {
+    while (taken < wanted && !interrupt.Interrupted() && driver.Busy()) {
       driver.Pump();
       const auto [frames, unread] = take();
       const auto now = Clock::now();
@@ -140,10 +130,8 @@ int RecordCommand(HostDriver& driver, const RecordOptions& options) {
     if (plot) plot->Save(*options.Plot);
   } catch (const std::exception& error) {
     driver.Stop();
-    std::signal(SIGINT, previous);
     return Fail(1, error.what());
   }
-  std::signal(SIGINT, previous);
 
   const StreamCounterValues c = driver.RecordingCounters();
   const int64_t lost = c.FramesDropped + c.FramesDiscarded;
@@ -153,14 +141,14 @@ int RecordCommand(HostDriver& driver, const RecordOptions& options) {
                                 {"channels", plan.channels}, {"rate_hz", rate},
                                 {"seconds", static_cast<double>(taken) / rate}, {"frames_lost", lost},
                                 {"read_timeouts", c.ReadTimeouts}, {"restarts", c.Restarts},
-                                {"interrupted", gInterrupted.load()}}
+                                {"interrupted", interrupt.Interrupted()}}
                      .dump(2)
               << "\n";
   } else {
     std::cout << "recorded " << taken << " frames of " << width << " channel(s) at " << rate << " Hz ("
               << static_cast<double>(taken) / rate << " s) to " << options.Output << "\n"
               << "frames lost: " << lost << " (overflow " << c.FramesDropped << ", restarts "
-              << c.Restarts << ")" << (gInterrupted ? ", stopped by Ctrl-C" : "") << "\n";
+              << c.Restarts << ")" << (interrupt.Interrupted() ? ", stopped by Ctrl-C" : "") << "\n";
     if (options.Plot) std::cout << "plot: " << *options.Plot << "\n";
   }
   return 0;

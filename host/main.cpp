@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "host/Commands.h"
+#include "host/Console.h"
 #include "host/HostDriver.h"
 
 using namespace e14::host;
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
     return Fail(2, "dio " + dio.Action + " needs a word");
 
   record.Json = json;
+  UseBinaryStandardOutput();
   try {
     auto driver = CreateHostDriver();
     if (*list) return ListCommand(*driver, json);

@@ -4,14 +4,17 @@
 #include "driver/win32/DriverObject.h"
 #include "driver/win32/Guard.h"
 #include "driver/win32/ServerModule.h"
+#include "ui/win32/InstallDialogs.h"
 
 namespace e14::com {
 
 namespace {
-// Once, before the first object: the dispatcher gets its two back-ends.
+// Once, before the first object: the dispatcher gets its two back-ends, and
+// the driver its dialogs.
 void InstallBackendsOnce() {
   static const bool installed = [] {
     InstallDeviceBackends();
+    win32ui::InstallDialogs();
     return true;
   }();
   (void)installed;

@@ -15,7 +15,8 @@ HRESULT Hand(Face* face, Face** out) {
 }  // namespace
 
 DriverObject::DriverObject()
-    : adc_(*this, core_), dio_(*this, core_), dao_(*this, core_), counters_(*this, core_) {}
+    : adc_(*this, core_), dio_(*this, core_), dao_(*this, core_), counters_(*this, core_),
+      tools_(*this, core_) {}
 
 DriverObject::~DriverObject() = default;
 
@@ -43,6 +44,8 @@ STDMETHODIMP DriverObject::QueryInterface(REFIID iid, void** out) {
     face = &dao_;
   else if (iid == __uuidof(IRecordingCounters))
     face = &counters_;
+  else if (iid == __uuidof(IDriverTools))
+    face = &tools_;
   *out = face;
   if (face == nullptr) return E_NOINTERFACE;
   AddRef();

@@ -1,7 +1,7 @@
 // The COM class E14_140: one core driver object (its constructor and
 // destructor are Class_Initialize and Class_Terminate) seen through the
-// default interface _E14_140 and the faces of the host interfaces and the
-// recording counters, all of one identity.
+// default interface _E14_140 and the faces of the host interfaces, the
+// recording counters and the e140 tool's services, all of one identity.
 #pragma once
 
 #include "driver/E14_140.h"
@@ -12,6 +12,7 @@
 #include "driver/win32/DispatchFace.h"
 #include "driver/win32/Kestrel.h"
 #include "driver/win32/ServerModule.h"
+#include "driver/win32/ToolsFace.h"
 
 namespace e14::com {
 
@@ -40,6 +41,7 @@ class DriverObject final : public DispatchFace<_E14_140> {
   DioFace dio_;
   DaoFace dao_;
   CountersFace counters_;
+  ToolsFace tools_;
 };
 
 }  // namespace e14::com

@@ -8,7 +8,7 @@ namespace e14::com {
 namespace {
 const IID* const kInterfaces[] = {&__uuidof(_E14_140), &__uuidof(ADCInterface3),
                                   &__uuidof(DIOInterface), &__uuidof(DAOInterface),
-                                  &__uuidof(IRecordingCounters)};
+                                  &__uuidof(IRecordingCounters), &__uuidof(IDriverTools)};
 
 void Put(const std::wstring& key, const wchar_t* name, const std::optional<std::wstring>& text) {
   if (text) SetText(key, name, *text);

@@ -2,6 +2,7 @@
 # Runs one step of the COM server's life in the test Wine prefix:
 #   run.sh register   ADC   regsvr32 the server; the class, ProgID and type library are there
 #   run.sh vbscript   ADC   from default settings, driver.vbs must report "N passed, 0 failed"
+#   run.sh record     ADC   record.vbs records through the simulated module of record.json
 #   run.sh unregister ADC   regsvr32 /u leaves no key behind, and a second one succeeds
 # WINEPREFIX comes from the test; one Wine server stays up between the steps.
 set -u
@@ -18,7 +19,7 @@ clsid='{DD71A5BC-0EE5-498E-AEA7-55DDF42D2373}'
 keys="HKCR\\CLSID\\$clsid HKCR\\Kestrel.E14_140 HKCR\\TypeLib\\{0C376449-FA10-4DB7-A1D3-8C6640BDA7F0}
 HKCR\\Interface\\{085F7CCF-2B8C-4DF0-8BBF-F167FE1F9C13} HKCR\\Interface\\{97B526A8-3B46-11D7-B688-FDAEA8668E28}
 HKCR\\Interface\\{71ECC956-D500-11D9-B68D-BB19B6122F29} HKCR\\Interface\\{A982971F-182F-4985-8251-AA1C39AD4900}
-HKCR\\Interface\\{2ACC087F-2AE7-4D88-9C6E-11DC1BF869D9}"
+HKCR\\Interface\\{2ACC087F-2AE7-4D88-9C6E-11DC1BF869D9} HKCR\\Interface\\{9A327BB4-81E9-4312-BCA3-572B1EDD3D8A}"
 
 fail() { echo "FAIL: $*"; exit 1; }
 # regsvr32 wants a Windows path: run it in the server's folder.
@@ -38,6 +39,13 @@ vbscript)
   # The script expects the driver's default settings, whatever other tests saved.
   wine reg delete 'HKCU\Software\Tervo\ADC\L-Card\E-140' /f >/dev/null 2>&1
   out=$(cd "$here" && wine cscript //nologo driver.vbs 2>&1 | tr -d '\r')
+  echo "$out"
+  echo "$out" | tail -n 1 | grep -Eq '^[1-9][0-9]* passed, 0 failed$' || fail "the script did not pass"
+  ;;
+record)
+  # The simulator beside the server reads its world from record.json.
+  wine reg delete 'HKCU\Software\Tervo\ADC\L-Card\E-140' /f >/dev/null 2>&1
+  out=$(cd "$here" && E140SIM_CONFIG="$here/record.json" wine cscript //nologo record.vbs 2>&1 | tr -d '\r')
   echo "$out"
   echo "$out" | tail -n 1 | grep -Eq '^[1-9][0-9]* passed, 0 failed$' || fail "the script did not pass"
   ;;

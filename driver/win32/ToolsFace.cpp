@@ -1,0 +1,94 @@
+#include "driver/win32/ToolsFace.h"
+
+#include <new>
+
+#include "backend/ModuleSurvey.h"
+#include "driver/mE14_x40.h"
+#include "driver/win32/ComConvert.h"
+#include "driver/win32/Guard.h"
+#include "driver/win32/ScriptArrays.h"
+#include "driver/win32/ToolsColumns.h"
+#include "generator/WaveStart.h"
+
+namespace e14::com {
+
+namespace {
+
+// Puts `value` at (row, column) and clears it; the array keeps a copy.
+void Put(SAFEARRAY* array, LONG row, LONG column, VARIANT& value) {
+  LONG at[] = {row, column};
+  const HRESULT result = SafeArrayPutElement(array, at, &value);
+  VariantClear(&value);
+  if (FAILED(result)) throw std::bad_alloc();
+}
+
+void PutShort(SAFEARRAY* array, LONG row, LONG column, int16_t number) {
+  VARIANT value;
+  VariantInit(&value);
+  V_VT(&value) = VT_I2;
+  V_I2(&value) = number;
+  Put(array, row, column, value);
+}
+
+void PutText(SAFEARRAY* array, LONG row, LONG column, const std::string& text) {
+  VARIANT value;
+  VariantInit(&value);
+  V_VT(&value) = VT_BSTR;
+  V_BSTR(&value) = ToBstr(text);
+  Put(array, row, column, value);
+}
+
+void PutBool(SAFEARRAY* array, LONG row, LONG column, bool flag) {
+  VARIANT value;
+  VariantInit(&value);
+  V_VT(&value) = VT_BOOL;
+  V_BOOL(&value) = ToVariantBool(flag);
+  Put(array, row, column, value);
+}
+
+SAFEARRAY* ModuleTable(const std::vector<SurveyedModule>& modules) {
+  SAFEARRAYBOUND bounds[] = {{static_cast<ULONG>(modules.size()), 0}, {kModuleColumns, 0}};
+  SafeArrayPtr table(SafeArrayCreate(VT_VARIANT, 2, bounds));
+  if (!table) throw std::bad_alloc();
+  for (LONG row = 0; row < static_cast<LONG>(modules.size()); ++row) {
+    const ModuleIdentity& id = modules[row].Identity;
+    PutShort(table.get(), row, kColumnSlot, id.Slot);
+    PutText(table.get(), row, kColumnSerial, id.Serial);
+    PutText(table.get(), row, kColumnRevision, id.Revision ? std::string(1, id.Revision) : "");
+    PutShort(table.get(), row, kColumnFirmwareMajor, id.FirmwareMajor);
+    PutShort(table.get(), row, kColumnFirmwareMinor, id.FirmwareMinor);
+    PutBool(table.get(), row, kColumnHasDac, id.HasDac);
+    PutText(table.get(), row, kColumnLibrary, modules[row].Library);
+  }
+  return table.release();
+}
+
+}  // namespace
+
+STDMETHODIMP ToolsFace::get_Modules(SAFEARRAY** value) {
+  return GuardedGet(value, [] { return ModuleTable(SurveyModules()); });
+}
+
+STDMETHODIMP ToolsFace::get_BoardInfo(BSTR* value) {
+  return GuardedGet(value, [] { return ToBstr(State().DeviceInfo.BoardInfo); });
+}
+
+STDMETHODIMP ToolsFace::get_SettingsKey(BSTR* value) {
+  return GuardedGet(value, [] { return ToBstr(State().SettingsKeyPath); });
+}
+
+STDMETHODIMP ToolsFace::StartWave(short channel, short type, short amplitude, short baseline,
+                                  float frequency, float phase, VARIANT_BOOL* value) {
+  return GuardedGet(value, [&] {
+    return ToVariantBool(StartGeneratedWave({channel, type, amplitude, baseline, frequency, phase}));
+  });
+}
+
+STDMETHODIMP ToolsFace::StopWave() {
+  return Guarded([] {
+    StopDacOutput();
+    return S_OK;
+  });
+}
+
+}  // namespace e14::com

@@ -1,0 +1,23 @@
+// Replaying a generated waveform from outside the settings dialog: one
+// channel's waveform and the output rate are set, the buffer is rebuilt and
+// the replay (re)started.
+#pragma once
+
+#include <cstdint>
+
+namespace e14 {
+
+struct WaveRequest {
+  int16_t Channel = 0;
+  int16_t Type = 0;       // DacWaveType
+  int16_t Amplitude = 0;  // DAC codes
+  int16_t Baseline = 0;   // DAC codes
+  float Frequency = 0.0f; // Hz
+  float Phase = 0.0f;     // fraction of a period
+};
+
+// False when the open module cannot replay, the channel does not exist, or
+// the replay did not start.
+bool StartGeneratedWave(const WaveRequest& request);
+
+}  // namespace e14

@@ -1,0 +1,176 @@
+#include "tests/ui/win32/DialogDriver.h"
+
+#include <commctrl.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "ui/win32/WideText.h"
+
+namespace e14::test {
+
+namespace {
+
+using win32ui::Narrow;
+using win32ui::Widen;
+
+struct Search {
+  std::wstring prefix;
+  HWND owner;
+  HWND found;
+};
+
+BOOL CALLBACK Match(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<Search*>(data);
+  wchar_t caption[256] = {};
+  GetWindowTextW(window, caption, 256);
+  if (!IsWindowVisible(window) || std::wstring(caption).rfind(search->prefix, 0) != 0) return TRUE;
+  if (search->owner != nullptr && GetWindow(window, GW_OWNER) != search->owner) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND WaitForDialog(DWORD thread, const std::wstring& prefix, HWND owner) {
+  for (int i = 0; i < 1000; ++i) {
+    Search search{prefix, owner, nullptr};
+    EnumThreadWindows(thread, &Match, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) return search.found;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return nullptr;
+}
+
+HWND Control(HWND dialog, int controlId) {
+  if (HWND direct = GetDlgItem(dialog, controlId)) return direct;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+    if (HWND inner = GetDlgItem(child, controlId)) return inner;
+  return nullptr;
+}
+
+HWND PageWith(HWND dialog, int controlId) { return GetParent(Control(dialog, controlId)); }
+
+void SelectTab(HWND dialog, int tab) {
+  HWND tabs = GetDlgItem(dialog, 1001);
+  SendMessageW(tabs, TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);
+  NMHDR header{tabs, 1001, static_cast<UINT>(TCN_SELCHANGE)};
+  SendMessageW(dialog, WM_NOTIFY, 1001, reinterpret_cast<LPARAM>(&header));
+}
+
+void Click(HWND dialog, int controlId) { SendMessageW(Control(dialog, controlId), BM_CLICK, 0, 0); }
+
+void ChooseItem(HWND dialog, int controlId, int index) {
+  HWND control = Control(dialog, controlId);
+  wchar_t className[32] = {};
+  GetClassNameW(control, className, 32);
+  const bool list = lstrcmpiW(className, L"ListBox") == 0;
+  SendMessageW(control, list ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(controlId, list ? LBN_SELCHANGE : CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(control));
+}
+
+void Type(HWND dialog, int controlId, const std::string& text) {
+  HWND control = Control(dialog, controlId);
+  // Into the combo's edit, as typing does: text set on the combo itself may
+  // be replaced by the list item it starts with.
+  HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr);
+  SendMessageW(edit ? edit : control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+  SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(controlId, CBN_EDITCHANGE),
+               reinterpret_cast<LPARAM>(control));
+}
+
+void Leave(HWND dialog, int controlId) {
+  HWND control = Control(dialog, controlId);
+  HWND page = GetParent(control);
+  HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr);
+  const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+  const auto focus = [thread] {
+    GUITHREADINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+  };
+  const auto waitFor = [](auto done) {
+    for (int i = 0; i < 1000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  };
+  // The focus moves for real, on the dialog's thread: into the field, then
+  // back to the previous control (the next may be Cancel, which skips the
+  // check). Posted, because a refused value opens a message box, which this
+  // thread answers.
+  PostMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+  PostMessageW(page, WM_NEXTDLGCTL, 1, FALSE);
+  waitFor([&] {
+    HWND now = focus();
+    return now != nullptr && now != control && !IsChild(control, now);
+  });
+  // The field's check is queued now; a marker posted behind it tells when
+  // it has run, before anything this thread sends next overtakes it.
+  if (edit == nullptr) return;
+  SendMessageW(edit, EM_SETMODIFY, FALSE, 0);
+  PostMessageW(edit, EM_SETMODIFY, TRUE, 0);
+  waitFor([edit] { return SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0; });
+}
+
+void Slide(HWND dialog, int controlId, int position) {
+  HWND control = Control(dialog, controlId);
+  SendMessageW(control, TBM_SETPOS, TRUE, position);
+  SendMessageW(GetParent(control), WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
+               reinterpret_cast<LPARAM>(control));
+}
+
+std::string Text(HWND dialog, int controlId) { return win32ui::WindowText(Control(dialog, controlId)); }
+
+bool Checked(HWND dialog, int controlId) {
+  return SendMessageW(Control(dialog, controlId), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool Enabled(HWND dialog, int controlId) { return IsWindowEnabled(Control(dialog, controlId)) != FALSE; }
+
+std::string AnswerMessageBox(HWND dialog) {
+  HWND box = WaitForDialog(GetWindowThreadProcessId(dialog, nullptr), L"", dialog);
+  if (box == nullptr) return "(no message box)";
+  wchar_t text[512] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 512);
+  SendMessageW(box, WM_COMMAND, IDOK, 0);
+  // Gone before the next action, or the next search would find it again.
+  for (int i = 0; i < 1000 && IsWindow(box); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return Narrow(text);
+}
+
+bool SaveScreenshot(HWND window, const std::wstring& path) {
+  // Painting waits for an idle queue; the shot must not.
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  SelectObject(memory, old);
+  const DWORD size = static_cast<DWORD>(((width * 3 + 3) & ~3) * height);
+  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0,
+                        0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+  bool saved = false;
+  HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (out != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    saved = WriteFile(out, &file, sizeof file, &written, nullptr) &&
+            WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr) &&
+            WriteFile(out, bits, size, &written, nullptr);
+    CloseHandle(out);
+  }
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return saved;
+}
+
+}  // namespace e14::test

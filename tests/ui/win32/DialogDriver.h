@@ -1,0 +1,36 @@
+// Works the settings dialog from a second thread while the test's main
+// thread sits in the dialog's modal loop: finds windows, sends controls the
+// messages a user's actions would raise, answers message boxes and saves
+// screenshots.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace e14::test {
+
+// The first visible dialog window of a thread whose caption starts with
+// `prefix` and, when given, that is owned by `owner`; waits up to 10 s.
+HWND WaitForDialog(DWORD thread, const std::wstring& prefix, HWND owner = nullptr);
+// The page window holding a control id (the setup dialog's pages are its children).
+HWND PageWith(HWND dialog, int controlId);
+HWND Control(HWND dialog, int controlId);
+
+void SelectTab(HWND dialog, int tab);
+void Click(HWND dialog, int controlId);
+void ChooseItem(HWND dialog, int controlId, int index);  // combo or list box
+// Types text into an editable combo; `leave` then moves the focus out of it.
+void Type(HWND dialog, int controlId, const std::string& text);
+void Leave(HWND dialog, int controlId);
+void Slide(HWND dialog, int controlId, int position);
+std::string Text(HWND dialog, int controlId);
+bool Checked(HWND dialog, int controlId);
+bool Enabled(HWND dialog, int controlId);
+
+// Waits for a message box owned by `dialog`, returns its text and presses OK.
+std::string AnswerMessageBox(HWND dialog);
+// Saves the screen under a window as a 24-bit BMP.
+bool SaveScreenshot(HWND window, const std::wstring& path);
+
+}  // namespace e14::test

@@ -1,0 +1,214 @@
+// The settings dialog through the COM object, as a host opens it: every tab
+// is visited and edited with real control messages, then OK commits (or
+// Cancel drops) the edits, which the host interfaces and the simulated
+// module must show.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <thread>
+
+#include "driver/win32/Kestrel.h"
+#include "sim/SimControl.h"
+#include "tests/ui/win32/DialogDriver.h"
+#include "ui/win32/ResourceIds.h"
+#include "ui/win32/WideText.h"
+
+namespace e14::test {
+
+namespace {
+
+using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+
+std::wstring BesideExe(const std::wstring& name) {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path);
+  return folder.substr(0, folder.find_last_of(L"\\/") + 1) + name;
+}
+
+// The screenshots land where the runner asks (E14_SHOTS), else beside the test.
+std::wstring ShotPath(const std::wstring& name) {
+  wchar_t folder[MAX_PATH] = {};
+  if (GetEnvironmentVariableW(L"E14_SHOTS", folder, MAX_PATH) > 0) return std::wstring(folder) + L"\\" + name;
+  return BesideExe(name);
+}
+
+class SetupDialog : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    // Settings go to a private key, not to the prefix's user.
+    ASSERT_EQ(RegCreateKeyW(HKEY_CURRENT_USER, L"Software\\E14DialogTest", &sandbox_), ERROR_SUCCESS);
+    ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, sandbox_), ERROR_SUCCESS);
+    module_ = LoadLibraryW(BesideExe(L"E14_140.adc").c_str());
+    ASSERT_NE(module_, nullptr);
+    auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
+    ASSERT_NE(get, nullptr);
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(get(CLSID_E14_140, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID__E14_140, reinterpret_cast<void**>(&driver_)), S_OK);
+    factory->Release();
+    ASSERT_EQ(driver_->GetADC3(&adc_), S_OK);
+    ASSERT_EQ(driver_->GetDIO(&dio_), S_OK);
+    VARIANT_BOOL opened = VARIANT_FALSE;
+    ASSERT_EQ(adc_->Test(&opened), S_OK);
+    ASSERT_EQ(opened, VARIANT_TRUE) << "the simulated module opens";
+  }
+
+  static void TearDownTestSuite() {
+    if (dio_) dio_->Release();
+    if (adc_) adc_->Release();
+    if (driver_) driver_->Release();
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\E14DialogTest");
+    RegCloseKey(sandbox_);
+    CoUninitialize();
+  }
+
+  // Opens the dialog through ShowSetting; `work` runs on a second thread
+  // with the dialog's window and must close it.
+  template <typename Work>
+  void WithDialog(Work work) {
+    const DWORD self = GetCurrentThreadId();
+    std::thread worker([&] {
+      HWND dialog = WaitForDialog(self, L"E14-140 Setup");
+      if (dialog == nullptr) return;
+      caption_ = win32ui::WindowText(dialog);
+      work(dialog);
+      if (IsWindow(dialog)) PostMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    VARIANT_BOOL result = VARIANT_TRUE;
+    EXPECT_EQ(adc_->ShowSetting(&result), S_OK);
+    worker.join();
+  }
+
+  static std::string ChannelName(short index) {
+    BSTR name = nullptr;
+    if (FAILED(adc_->get_ChannelName(&index, &name))) return "?";
+    const std::string text = win32ui::Narrow(name ? name : L"");
+    SysFreeString(name);
+    return text;
+  }
+
+  static HKEY sandbox_;
+  static HMODULE module_;
+  static _E14_140* driver_;
+  static ADCInterface3* adc_;
+  static DIOInterface* dio_;
+  std::string caption_;
+};
+
+HKEY SetupDialog::sandbox_ = nullptr;
+HMODULE SetupDialog::module_ = nullptr;
+_E14_140* SetupDialog::driver_ = nullptr;
+ADCInterface3* SetupDialog::adc_ = nullptr;
+DIOInterface* SetupDialog::dio_ = nullptr;
+
+constexpr int kAllSingle = IDC_CMDCHSET + 1;
+constexpr int kAllDifferential = IDC_CMDCHSET;
+constexpr int kSetAll = IDC_CMDOUTPUT + 1;
+constexpr int kStopWordBox = IDC_CHKSTART + 1;
+constexpr int kStopWordSet = IDC_CMDSTART + 1;
+
+TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
+  std::map<std::string, std::string> seen;
+  WithDialog([&](HWND dialog) {
+    seen["help"] = Enabled(dialog, IDC_HELPBUTTON) ? "enabled" : "disabled";
+    ChooseItem(dialog, IDC_CBOSYNCHRO, 3);  // AI1: the analog controls come alive
+    Slide(dialog, IDC_SLSLEVEL, -4000);
+    seen["level"] = Text(dialog, IDC_TXTSLEVEL);
+    seen["range enabled"] = Enabled(dialog, IDC_CBOSRANGE) ? "yes" : "no";
+    SaveScreenshot(dialog, ShotPath(L"page-general.bmp"));
+
+    SelectTab(dialog, 1);
+    Click(dialog, kAllSingle);
+    ChooseItem(dialog, IDC_LSTADCH, 20);
+    seen["adc frame"] = Text(dialog, IDC_FRCHINPUT);
+    seen["adc source"] = Text(dialog, IDC_CBOADCHSRC);
+    SaveScreenshot(dialog, ShotPath(L"page-adc.bmp"));
+
+    SelectTab(dialog, 2);
+    ChooseItem(dialog, IDC_CBODACTYPE, 3);  // Sine
+    Type(dialog, IDC_CBODAC, "abc");
+    Leave(dialog, IDC_CBODAC);
+    seen["bad amplitude"] = AnswerMessageBox(dialog);
+    Type(dialog, IDC_CBODAC, "9");
+    Leave(dialog, IDC_CBODAC);
+    seen["wide amplitude"] = AnswerMessageBox(dialog);
+    Type(dialog, IDC_CBODAC, "2.5");
+    Leave(dialog, IDC_CBODAC);
+    Type(dialog, IDC_CBORATE, "10001");
+    Leave(dialog, IDC_CBORATE);
+    seen["bad frequency"] = AnswerMessageBox(dialog);
+    Type(dialog, IDC_CBORATE, "50");
+    Leave(dialog, IDC_CBORATE);
+    Sleep(100);  // the posted checks run
+    {
+      HWND list = Control(dialog, IDC_LSTCHANNELS);
+      wchar_t line[128] = {};
+      SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+      seen["dac line"] = win32ui::Narrow(line);
+    }
+    SaveScreenshot(dialog, ShotPath(L"page-dac.bmp"));
+    Click(dialog, IDC_CMDDACSET);  // Start
+    seen["streaming"] = SimDacStreaming(0) ? "yes" : "no";
+
+    SelectTab(dialog, 3);
+    Click(dialog, kSetAll);
+    Click(dialog, kStopWordBox);
+    seen["set enabled"] = Enabled(dialog, kStopWordSet) ? "yes" : "no";
+    Click(dialog, kStopWordSet);
+    seen["stop word"] = Text(dialog, kStopWordBox);
+    seen["output frame"] = Text(dialog, IDC_FRDO);
+    SaveScreenshot(dialog, ShotPath(L"page-dio.bmp"));
+    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+  });
+
+  EXPECT_EQ(caption_, "E14-140 Setup (v1.0.0)");
+  EXPECT_EQ(seen["level"], "5.0");
+  EXPECT_EQ(seen["range enabled"], "yes");
+  EXPECT_EQ(seen["adc frame"], "&AI21:");
+  EXPECT_EQ(seen["adc source"], "Y5");
+  EXPECT_EQ(seen["bad amplitude"], "Please, set the number in range from -5 to 5 V!");
+  EXPECT_EQ(seen["wide amplitude"], "Please, set the number in range from -5 to 5 V!");
+  EXPECT_EQ(seen["bad frequency"], "Please, set the number in range from 0.02 to 10000!");
+  EXPECT_EQ(seen["dac line"], "AO1: Sine\tA=2.5 V\tB=0 V");
+  EXPECT_EQ(seen["streaming"], "yes");
+  EXPECT_EQ(seen["set enabled"], "yes");
+  EXPECT_EQ(seen["stop word"], "On Stop: 0xFFFF (65535)");
+  EXPECT_EQ(seen["output frame"], "Output: 0xFFFF (65535)");
+
+  EXPECT_EQ(ChannelName(0), "X1") << "the single-ended map is in force";
+  EXPECT_EQ(ChannelName(20), "Y5");
+  VARIANT_BOOL enabled = VARIANT_FALSE;
+  long word = 0;
+  ASSERT_EQ(dio_->get_DOStopEnabled(&enabled), S_OK);
+  ASSERT_EQ(dio_->get_DOStopValue(&word), S_OK);
+  EXPECT_EQ(enabled, VARIANT_TRUE);
+  EXPECT_EQ(word, 0xFFFF);
+}
+
+TEST_F(SetupDialog, CancelCommitsNothingAndReopensOnTheLastTab) {
+  std::map<std::string, std::string> seen;
+  WithDialog([&](HWND dialog) {
+    HWND tabs = GetDlgItem(dialog, IDC_TABSETUP);
+    seen["tab"] = std::to_string(SendMessageW(tabs, TCM_GETCURSEL, 0, 0));
+    Click(dialog, kStopWordBox);  // off again
+    SelectTab(dialog, 1);
+    Click(dialog, kAllDifferential);
+    SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  EXPECT_EQ(seen["tab"], "3") << "the DIO tab was selected when the dialog last closed";
+  EXPECT_EQ(ChannelName(0), "X1");
+  VARIANT_BOOL enabled = VARIANT_FALSE;
+  ASSERT_EQ(dio_->get_DOStopEnabled(&enabled), S_OK);
+  EXPECT_EQ(enabled, VARIANT_TRUE);
+}
+
+}  // namespace
+
+}  // namespace e14::test
