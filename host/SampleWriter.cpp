@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "host/TextFile.h"
+
 namespace e14::host {
 
 namespace {
@@ -15,19 +17,6 @@ std::string Quote(const std::string& text) {
   std::string quoted = "\"";
   for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
   return quoted + "\"";
-}
-
-// Atomically replaces `path` with the text.
-void WriteTextFile(const std::string& path, const std::string& text) {
-  const std::string temp = path + ".part";
-  std::FILE* file = std::fopen(temp.c_str(), "wb");
-  if (file == nullptr) throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
-  const bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  if (std::fclose(file) != 0 || !ok) {
-    std::remove(temp.c_str());
-    throw std::runtime_error("cannot write " + path);
-  }
-  std::filesystem::rename(temp, path);
 }
 
 }  // namespace

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <stdexcept>
+
+#include "host/TextFile.h"
 
 namespace e14::host {
 
@@ -115,15 +116,11 @@ void SvgPlot::Save(const std::string& path) const {
            Escape(columns_[c].Name + " " + columns_[c].Range) + "</text>\n";
   }
   svg += "</svg>\n";
-  const std::string temp = path + ".part";
-  std::ofstream out(temp, std::ios::binary);
-  out << svg;
-  out.close();
-  if (!out) {
-    std::remove(temp.c_str());
+  try {
+    WriteTextFile(path, svg);
+  } catch (const std::exception&) {
     throw std::runtime_error("cannot write plot " + path);
   }
-  std::rename(temp.c_str(), path.c_str());
 }
 
 }  // namespace e14::host

@@ -2,7 +2,7 @@
 ; it with regsvr32, and on uninstall unregisters it and removes what it copied.
 ;
 ; makensis -DARCH=x86|amd64 -DADC=<path of E14_140.adc> -DOUTFILE=<installer.exe>
-;          [-DVERSION=1.0.0] E14_140.nsi
+;          [-DHELP=<path of ZIroz140.chm>] [-DTOOL=<path of e140.exe>] [-DVERSION=1.0.0] E14_140.nsi
 ; The x86 installer carries the 32-bit driver that 32-bit hosts load; the
 ; amd64 one carries the 64-bit build.
 
@@ -48,6 +48,13 @@ UninstPage instfiles
 Section "Driver"
   SetOutPath "$INSTDIR"
   File "/oname=E14_140.adc" "${ADC}"
+  ; The help file must lie beside the component for the dialog's Help button.
+  !ifdef HELP
+    File "/oname=ZIroz140.chm" "${HELP}"
+  !endif
+  !ifdef TOOL
+    File "/oname=e140.exe" "${TOOL}"
+  !endif
   WriteUninstaller "$INSTDIR\uninstall.exe"
   ClearErrors
   !insertmacro RegSvr '"$INSTDIR\E14_140.adc"'
@@ -69,6 +76,8 @@ Section "Uninstall"
   ClearErrors
   !insertmacro RegSvr '/u "$INSTDIR\E14_140.adc"'
   Delete "$INSTDIR\E14_140.adc"
+  Delete "$INSTDIR\ZIroz140.chm"
+  Delete "$INSTDIR\e140.exe"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   RMDir "$INSTDIR\.."

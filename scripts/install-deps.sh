@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev nlohmann-json3-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
-  wine libwine-dev xvfb clang libclang-rt-14-dev
+  wine libwine-dev xvfb clang libclang-rt-14-dev nsis fp-utils libboost-dev imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

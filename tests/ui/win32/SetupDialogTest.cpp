@@ -168,6 +168,11 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
     SendMessageW(dialog, WM_COMMAND, IDOK, 0);
   });
 
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(BesideExe(L"ZIroz*.chm").c_str(), &found);
+  const bool helpBeside = search != INVALID_HANDLE_VALUE;
+  if (helpBeside) FindClose(search);
+  EXPECT_EQ(seen["help"], helpBeside ? "enabled" : "disabled") << "Help follows the help file beside the component";
   EXPECT_EQ(caption_, "E14-140 Setup (v1.0.0)");
   EXPECT_EQ(seen["level"], "5.0");
   EXPECT_EQ(seen["range enabled"], "yes");
