@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "driver/win32/Kestrel.h"
 #include "ui/win32/WideText.h"
 
 namespace e14::test {
@@ -32,6 +33,30 @@ BOOL CALLBACK Match(HWND window, LPARAM data) {
 }
 
 }  // namespace
+
+std::wstring BesideExe(const std::wstring& name) {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path);
+  return folder.substr(0, folder.find_last_of(L"\\/") + 1) + name;
+}
+
+std::wstring ShotPath(const std::wstring& name) {
+  wchar_t folder[MAX_PATH] = {};
+  if (GetEnvironmentVariableW(L"E14_SHOTS", folder, MAX_PATH) > 0) return std::wstring(folder) + L"\\" + name;
+  return BesideExe(name);
+}
+
+_E14_140* CreateDriver(HMODULE component) {
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(component, "DllGetClassObject")));
+  IClassFactory* factory = nullptr;
+  if (get == nullptr || FAILED(get(CLSID_E14_140, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) return nullptr;
+  _E14_140* driver = nullptr;
+  if (FAILED(factory->CreateInstance(nullptr, IID__E14_140, reinterpret_cast<void**>(&driver)))) driver = nullptr;
+  factory->Release();
+  return driver;
+}
 
 HWND WaitForDialog(DWORD thread, const std::wstring& prefix, HWND owner) {
   for (int i = 0; i < 1000; ++i) {

@@ -8,7 +8,16 @@
 
 #include <string>
 
+struct _E14_140;
+
 namespace e14::test {
+
+// A file beside the test program, where the build puts the component.
+std::wstring BesideExe(const std::wstring& name);
+// Where screenshots go: the folder in E14_SHOTS, else beside the test.
+std::wstring ShotPath(const std::wstring& name);
+// A new driver object from the loaded component's class factory, or null.
+_E14_140* CreateDriver(HMODULE component);
 
 // The first visible dialog window of a thread whose caption starts with
 // `prefix` and, when given, that is owned by `owner`; waits up to 10 s.

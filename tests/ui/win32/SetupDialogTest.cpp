@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "backend/VendorAbi.h"
 #include "driver/win32/Kestrel.h"
 #include "sim/SimControl.h"
 #include "tests/ui/win32/DialogDriver.h"
@@ -21,22 +22,6 @@ namespace e14::test {
 
 namespace {
 
-using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-
-std::wstring BesideExe(const std::wstring& name) {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path);
-  return folder.substr(0, folder.find_last_of(L"\\/") + 1) + name;
-}
-
-// The screenshots land where the runner asks (E14_SHOTS), else beside the test.
-std::wstring ShotPath(const std::wstring& name) {
-  wchar_t folder[MAX_PATH] = {};
-  if (GetEnvironmentVariableW(L"E14_SHOTS", folder, MAX_PATH) > 0) return std::wstring(folder) + L"\\" + name;
-  return BesideExe(name);
-}
-
 class SetupDialog : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -46,12 +31,8 @@ class SetupDialog : public ::testing::Test {
     ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, sandbox_), ERROR_SUCCESS);
     module_ = LoadLibraryW(BesideExe(L"E14_140.adc").c_str());
     ASSERT_NE(module_, nullptr);
-    auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
-    ASSERT_NE(get, nullptr);
-    IClassFactory* factory = nullptr;
-    ASSERT_EQ(get(CLSID_E14_140, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID__E14_140, reinterpret_cast<void**>(&driver_)), S_OK);
-    factory->Release();
+    driver_ = CreateDriver(module_);
+    ASSERT_NE(driver_, nullptr);
     ASSERT_EQ(driver_->GetADC3(&adc_), S_OK);
     ASSERT_EQ(driver_->GetDIO(&dio_), S_OK);
     VARIANT_BOOL opened = VARIANT_FALSE;
@@ -195,6 +176,20 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
   ASSERT_EQ(dio_->get_DOStopValue(&word), S_OK);
   EXPECT_EQ(enabled, VARIANT_TRUE);
   EXPECT_EQ(word, 0xFFFF);
+
+  // The next start programs the synchronisation chosen on the General page:
+  // AI1 (single-ended X1 after the ADC page's edit), range 0, above 4000 codes (5 V).
+  VARIANT_BOOL started = VARIANT_FALSE;
+  ASSERT_EQ(adc_->StartRecord(&started), S_OK);
+  EXPECT_EQ(started, VARIANT_TRUE);
+  AdcParams programmed{};
+  ASSERT_EQ(SimLastAdcParams(0, &programmed), 1);
+  adc_->StopRecord();
+  EXPECT_EQ(programmed.SynchroInputMode, 3);
+  EXPECT_EQ(programmed.SynchroADChannel, 32);
+  EXPECT_EQ(programmed.SynchroADPorog, 4000);
+  EXPECT_EQ(programmed.SynchroADType, 0);
+  EXPECT_EQ(programmed.SynchroADMode, 0);
 }
 
 TEST_F(SetupDialog, CancelCommitsNothingAndReopensOnTheLastTab) {
