@@ -11,25 +11,15 @@
 #include <vector>
 
 #include "backend/AdcConfiguration.h"
+#include "bench/StepTimer.h"
 #include "driver/mE14_x40.h"
 #include "generator/tDAO_140M.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using e14::bench::TimePerStep;
+constexpr std::chrono::milliseconds kSpan(300);
 
-// Runs `step` until about 0.3 s have passed; returns seconds per step.
-template <typename Step>
-double TimePerStep(Step step) {
-  int64_t steps = 0;
-  const auto start = Clock::now();
-  auto elapsed = Clock::duration::zero();
-  do {
-    step(steps++);
-    elapsed = Clock::now() - start;
-  } while (elapsed < std::chrono::milliseconds(300));
-  return std::chrono::duration<double>(elapsed).count() / static_cast<double>(steps);
-}
 
 // Keeps a result alive so the compiler cannot drop the work that made it.
 volatile double sink = 0;
@@ -47,12 +37,12 @@ int main() {
   const double timing = TimePerStep([&](int64_t step) {
     s.AdcInput.Rate = 1000.0f + static_cast<float>(step % 5000);
     sink = sink + ComputeTiming(params);
-  });
+  }, kSpan, 16);
   const double record = TimePerStep([&](int64_t step) {
     params.ControlTable[0] = static_cast<uint16_t>(step);
     std::memcpy(&copy, &params, sizeof params);
     sink = sink + copy.ControlTable[0];
-  });
+  }, kSpan, 16);
 
   s.DacInfo.RateMax = 200000.0f;
   s.DacInfo.MaxLen = 5120;
@@ -66,7 +56,7 @@ int main() {
   const double build = TimePerStep([&](int64_t) {
     BuildDacWave();
     sink = sink + s.DacWave.back();
-  });
+  }, kSpan);
   const size_t points = s.DacWave.size();
   std::vector<int16_t> plain(points);
   const double sine = TimePerStep([&](int64_t step) {
@@ -74,7 +64,7 @@ int main() {
     for (size_t i = 0; i < points; ++i)
       plain[i] = static_cast<int16_t>(16000.0 * std::sin(w * static_cast<double>(i / 2) + static_cast<double>(step)));
     sink = sink + plain.back();
-  });
+  }, kSpan);
 
   std::printf("%-14s %12s %12s %10s\n", "", "cost", "baseline", "ratio");
   std::printf("%-14s %9.1f ns %9.1f ns %9.1fx  (baseline: copy of the parameter record)\n", "ComputeTiming",

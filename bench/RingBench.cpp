@@ -12,26 +12,16 @@
 
 #include <boost/lockfree/spsc_queue.hpp>
 
+#include "bench/StepTimer.h"
 #include "driver/mTypes3.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using e14::bench::TimePerStep;
+constexpr std::chrono::milliseconds kSpan(200);
 constexpr int16_t kChannels = 4;
 constexpr int32_t kRingFrames = 1 << 20;  // 8 MiB of samples
 
-// Runs `step` until about 0.2 s have passed; returns seconds per step.
-template <typename Step>
-double TimePerStep(Step step) {
-  int64_t steps = 0;
-  const auto start = Clock::now();
-  auto elapsed = Clock::duration::zero();
-  do {
-    for (int i = 0; i < 16; ++i) step(steps++);
-    elapsed = Clock::now() - start;
-  } while (elapsed < std::chrono::milliseconds(200));
-  return std::chrono::duration<double>(elapsed).count() / static_cast<double>(steps);
-}
 
 }  // namespace
 
@@ -61,14 +51,14 @@ int main() {
     const double copy = TimePerStep([&](int64_t step) {
       const int32_t first = slot(step);
       std::memcpy(host.data(), ring.Data() + static_cast<size_t>(first - 1) * kChannels, bytes);
-    });
+    }, kSpan, 16);
     const double take = TimePerStep([&](int64_t step) {
       const int32_t first = slot(step);
       ring.ReserveBlock(first, frames);
       ring.PublishBlock(first, frames);
       int32_t size = static_cast<int32_t>(host.size()), unread = 0;
       ring.TakeData(host.data(), size, unread);
-    });
+    }, kSpan, 16);
     const std::vector<int16_t> table{0, 1, 2, 3};
     const double input = TimePerStep([&](int64_t step) {
       const int32_t first = slot(step);
@@ -76,13 +66,13 @@ int main() {
       ring.PublishBlock(first, frames);
       const e14::FrameArray taken = ring.TakeInputData(table);
       if (taken.Frames != frames + 1) std::abort();
-    });
+    }, kSpan, 16);
     const size_t samples = bytes / sizeof(int16_t);
     const double spsc = TimePerStep([&](int64_t step) {
       const int32_t first = slot(step);
       queue.push(ring.Data() + static_cast<size_t>(first - 1) * kChannels, samples);
       if (queue.pop(host.data(), samples) != samples) std::abort();
-    });
+    }, kSpan, 16);
     const double gb = static_cast<double>(bytes) / 1e9;
     std::printf("%8zu K %12.2f %14.2f %14.2f %12.2f %9.2fx %9.2fx %9.2fx\n", bytes / 1024, gb / copy, gb / take,
                 gb / input, gb / spsc, copy / take, copy / input, copy / spsc);

@@ -4,30 +4,13 @@
 ' (sample c of frame f holds ((f mod 2048) << 5) | c) for completeness and
 ' order, then drives the TTL lines, whose outputs loop back to the inputs.
 ' The inputs are below 16: in the default differential mode 16 to 31 read 0.
-' The last line is "N passed, N failed", as in driver.vbs.
-Option Explicit
+' Runs after report.vbs.
 Const kChannels = 3
 Const kFrames = 20000
-Dim passed, failed, r, drv, adc, dio, nextNumber, taken, mismatchShown
-passed = 0
-failed = 0
+Dim r, drv, adc, dio, nextNumber, taken, mismatchShown
 nextNumber = -1
 taken = 0
 mismatchShown = False
-
-Sub Report(name, result)
-    If Err.Number <> 0 Then
-        WScript.Echo "FAIL: " & name & " (error " & Hex(Err.Number) & ": " & Err.Description & ")"
-        failed = failed + 1
-    ElseIf result = True Then
-        WScript.Echo "PASS: " & name
-        passed = passed + 1
-    Else
-        WScript.Echo "FAIL: " & name
-        failed = failed + 1
-    End If
-    Err.Clear
-End Sub
 
 ' Checks one frame against the pattern; the first frame fixes the numbering.
 Function FrameFollows(word0, word1, word2)
@@ -130,4 +113,4 @@ Else
     Err.Clear : r = False : r = OutputsLoopBack() : Report "TTL outputs loop back", r
 End If
 Set adc = Nothing : Set dio = Nothing : Set drv = Nothing
-WScript.Echo passed & " passed, " & failed & " failed"
+Summary

@@ -24,6 +24,13 @@ HKCR\\Interface\\{2ACC087F-2AE7-4D88-9C6E-11DC1BF869D9} HKCR\\Interface\\{9A327B
 fail() { echo "FAIL: $*"; exit 1; }
 # regsvr32 wants a Windows path: run it in the server's folder.
 regsvr() { (cd "$(dirname "$adc")" && wine regsvr32 /s "$@" "$(basename "$adc")"); }
+# Runs a test script after the shared head report.vbs, from the prefix's C: drive.
+run_script() {
+  mkdir -p "$WINEPREFIX/drive_c/e14-tests"
+  cat "$here/report.vbs" "$here/$1" >"$WINEPREFIX/drive_c/e14-tests/$1"
+  wine cscript //nologo "C:\\e14-tests\\$1" 2>&1 | tr -d '\r'
+}
+
 present() { wine reg query "$1" >/dev/null 2>&1; }
 
 case $step in
@@ -38,14 +45,14 @@ register)
 vbscript)
   # The script expects the driver's default settings, whatever other tests saved.
   wine reg delete 'HKCU\Software\Tervo\ADC\L-Card\E-140' /f >/dev/null 2>&1
-  out=$(cd "$here" && wine cscript //nologo driver.vbs 2>&1 | tr -d '\r')
+  out=$(run_script driver.vbs)
   echo "$out"
   echo "$out" | tail -n 1 | grep -Eq '^[1-9][0-9]* passed, 0 failed$' || fail "the script did not pass"
   ;;
 record)
   # The simulator beside the server reads its world from record.json.
   wine reg delete 'HKCU\Software\Tervo\ADC\L-Card\E-140' /f >/dev/null 2>&1
-  out=$(cd "$here" && E140SIM_CONFIG="$here/record.json" wine cscript //nologo record.vbs 2>&1 | tr -d '\r')
+  out=$(export E140SIM_CONFIG="$here/record.json"; run_script record.vbs)
   echo "$out"
   echo "$out" | tail -n 1 | grep -Eq '^[1-9][0-9]* passed, 0 failed$' || fail "the script did not pass"
   ;;
