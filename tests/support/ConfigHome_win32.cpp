@@ -1,6 +1,7 @@
 // On Windows the driver keeps its settings in the registry. The tests run in
 // a throwaway Wine prefix, so they use its HKEY_CURRENT_USER, cleared of the
-// driver's key before the run and whenever a test starts afresh.
+// driver's key before the run, whenever a test starts afresh, and after the
+// run, so that later tests in the prefix find the driver's defaults.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@ namespace {
 class ConfigHome : public ::testing::Environment {
  public:
   void SetUp() override { e14::testing::ForgetDriverSettings(); }
+  void TearDown() override { e14::testing::ForgetDriverSettings(); }
 };
 
 const auto* const kRegistered = ::testing::AddGlobalTestEnvironment(new ConfigHome);
