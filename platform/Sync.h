@@ -34,6 +34,11 @@ class Thread {
 // a larger minimum use their minimum.
 std::unique_ptr<Thread> CreateSuspendedThread(std::function<void()> body, size_t stackBytes);
 
+// For tests of the failure paths: the next `count` creations of that kind
+// fail as if the system had refused them (0 ends a plan not used up).
+void RefuseNextEvents(int count);
+void RefuseNextThreads(int count);
+
 // Raises the calling thread one step above normal priority, or back to normal.
 // Where the system does not allow it, the priority stays as it was.
 void SetCurrentThreadAboveNormal(bool aboveNormal);

@@ -10,6 +10,8 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "platform/CreationRefusals.h"
+
 namespace e14::platform {
 namespace {
 
@@ -126,9 +128,13 @@ thread_local int normalNice = 0;
 
 }  // namespace
 
-std::unique_ptr<Event> CreateAutoResetEvent() { return std::make_unique<PosixEvent>(); }
+std::unique_ptr<Event> CreateAutoResetEvent() {
+  if (TakeEventRefusal()) return nullptr;
+  return std::make_unique<PosixEvent>();
+}
 
 std::unique_ptr<Thread> CreateSuspendedThread(std::function<void()> body, size_t stackBytes) {
+  if (TakeThreadRefusal()) return nullptr;
   auto state = std::make_shared<ThreadState>();
   state->body = std::move(body);
   pthread_attr_t attributes;

@@ -4,6 +4,8 @@
 
 #include <atomic>
 
+#include "platform/CreationRefusals.h"
+
 namespace e14::platform {
 namespace {
 
@@ -73,12 +75,14 @@ class Win32Thread final : public Thread {
 }  // namespace
 
 std::unique_ptr<Event> CreateAutoResetEvent() {
+  if (TakeEventRefusal()) return nullptr;
   HANDLE handle = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   if (handle == nullptr) return nullptr;
   return std::make_unique<Win32Event>(handle);
 }
 
 std::unique_ptr<Thread> CreateSuspendedThread(std::function<void()> body, size_t stackBytes) {
+  if (TakeThreadRefusal()) return nullptr;
   auto state = std::make_shared<ThreadState>();
   state->body = std::move(body);
   auto argument = std::make_unique<std::shared_ptr<ThreadState>>(state);
