@@ -4,12 +4,12 @@
 #   run.sh vbscript   ADC   from default settings, driver.vbs must report "N passed, 0 failed"
 #   run.sh record     ADC   record.vbs records through the simulated module of record.json
 #   run.sh unregister ADC   regsvr32 /u leaves no key behind, and a second one succeeds
-# WINEPREFIX comes from the test; one Wine server stays up between the steps.
+# WINEPREFIX and WINELOADER come from the test; one Wine server stays up
+# between the steps.
 set -u
 step=$1
 adc=$2
 here=$(cd "$(dirname "$0")" && pwd)
-export WINEDEBUG=-all
 # The first step waits for a server of earlier tests to end, then one server
 # stays up between the steps (~0.2 s per wine command instead of ~1.2 s).
 [ "$step" = register ] && wineserver -w
@@ -23,35 +23,35 @@ HKCR\\Interface\\{2ACC087F-2AE7-4D88-9C6E-11DC1BF869D9} HKCR\\Interface\\{9A327B
 
 fail() { echo "FAIL: $*"; exit 1; }
 # regsvr32 wants a Windows path: run it in the server's folder.
-regsvr() { (cd "$(dirname "$adc")" && wine regsvr32 /s "$@" "$(basename "$adc")"); }
+regsvr() { (cd "$(dirname "$adc")" && "$WINELOADER" regsvr32 /s "$@" "$(basename "$adc")"); }
 # Runs a test script after the shared head report.vbs, from the prefix's C: drive.
 run_script() {
   mkdir -p "$WINEPREFIX/drive_c/e14-tests"
   cat "$here/report.vbs" "$here/$1" >"$WINEPREFIX/drive_c/e14-tests/$1"
-  wine cscript //nologo "C:\\e14-tests\\$1" 2>&1 | tr -d '\r'
+  "$WINELOADER" cscript //nologo "C:\\e14-tests\\$1" 2>&1 | tr -d '\r'
 }
 
-present() { wine reg query "$1" >/dev/null 2>&1; }
+present() { "$WINELOADER" reg query "$1" >/dev/null 2>&1; }
 
 case $step in
 register)
   regsvr || fail "regsvr32 returned $?"
   for key in $keys; do present "$key" || fail "$key missing"; done
-  server=$(wine reg query "HKCR\\CLSID\\$clsid\\InprocServer32" | tr -d '\r' | sed 's|\\|/|g')
+  server=$("$WINELOADER" reg query "HKCR\\CLSID\\$clsid\\InprocServer32" | tr -d '\r' | sed 's|\\|/|g')
   echo "$server" | grep -qF "Z:$adc" || fail "InprocServer32 is not the server's path: $server"
   echo "$server" | grep -Eq 'ThreadingModel +REG_SZ +Apartment' || fail "not apartment threaded"
   echo "registered"
   ;;
 vbscript)
   # The script expects the driver's default settings, whatever other tests saved.
-  wine reg delete 'HKCU\Software\Tervo\ADC\L-Card\E-140' /f >/dev/null 2>&1
+  "$WINELOADER" reg delete 'HKCU\Software\Tervo\ADC\L-Card\E-140' /f >/dev/null 2>&1
   out=$(run_script driver.vbs)
   echo "$out"
   echo "$out" | tail -n 1 | grep -Eq '^[1-9][0-9]* passed, 0 failed$' || fail "the script did not pass"
   ;;
 record)
   # The simulator beside the server reads its world from record.json.
-  wine reg delete 'HKCU\Software\Tervo\ADC\L-Card\E-140' /f >/dev/null 2>&1
+  "$WINELOADER" reg delete 'HKCU\Software\Tervo\ADC\L-Card\E-140' /f >/dev/null 2>&1
   out=$(export E140SIM_CONFIG="$here/record.json"; run_script record.vbs)
   echo "$out"
   echo "$out" | tail -n 1 | grep -Eq '^[1-9][0-9]* passed, 0 failed$' || fail "the script did not pass"

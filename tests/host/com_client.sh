@@ -3,11 +3,10 @@
 # simulated module, judged by exit codes, messages and the files left behind:
 #   com_client.sh registered   E140_EXE   every subcommand once (after com_register)
 #   com_client.sh unregistered E140_EXE   one line and exit 1 (after com_unregister)
-# WINEPREFIX comes from the test.
+# WINEPREFIX and WINELOADER come from the test.
 set -u
 step=$1
 exe=$2
-export WINEDEBUG=-all
 wineserver -p10 2>/dev/null   # already running is fine
 
 work=$(mktemp -d)
@@ -21,7 +20,7 @@ failed=0
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 # run ARGUMENTS: sets code, out and err (without CRs); raw output in $work/out.
 run() {
-  (cd "$work" && E140SIM_CONFIG="$work/world.json" wine "$exe" "$@" >out 2>err)
+  (cd "$work" && E140SIM_CONFIG="$work/world.json" "$WINELOADER" "$exe" "$@" >out 2>err)
   code=$?
   out=$(tr -d '\r' <"$work/out")
   err=$(tr -d '\r' <"$work/err")
@@ -44,7 +43,7 @@ if [ "$step" = unregistered ]; then
 fi
 
 # The checks below expect the driver's default settings, whatever other tests saved.
-wine reg delete 'HKCU\Software\Tervo\ADC\L-Card\E-140' /f >/dev/null 2>&1
+"$WINELOADER" reg delete 'HKCU\Software\Tervo\ADC\L-Card\E-140' /f >/dev/null 2>&1
 
 run --json list
 expect_ok list
