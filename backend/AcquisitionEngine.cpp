@@ -16,23 +16,48 @@ constexpr size_t kWorkerStack = 8192;
 // Longest a single wait of the worker lasts before it looks at Busy again,
 // so a stop is seen promptly even if cancelling the reads fails.
 constexpr uint32_t kWaitSliceMs = 50;
+// How long closing the module may take to end the reads set aside.
+constexpr uint32_t kClosePatienceMs = 2000;
 }  // namespace
 
 AcquisitionEngine::AcquisitionEngine(AdcParams& params) : params_(params), state_(State()) {}
 
-AcquisitionEngine::~AcquisitionEngine() { StopStream(); }
+// Reads set aside that still have not ended keep their memory: a leak is
+// harmless to the host, a write into freed memory is not.
+AcquisitionEngine::~AcquisitionEngine() {
+  StopStream();
+  ReleaseEndedReads(0);
+  for (auto& reads : setAside_) static_cast<void>(reads.release());
+}
 
 bool AcquisitionEngine::Fail(const std::string& message) {
   state_.AdcLastError = message;
   StopStream();
-  ReleaseRecording();
   state_.Busy = false;
   return false;
 }
 
-void AcquisitionEngine::ReleaseRecording() {
-  worker_.reset();
-  for (auto& event : events_) event.reset();
+void AcquisitionEngine::EndWorker() {
+  std::unique_ptr<platform::Thread> worker;
+  {
+    std::lock_guard lock(workerLock_);
+    worker = std::move(worker_);
+  }
+  if (!worker) return;
+  // Completing the reads wakes the worker at once; it then stops the ADC.
+  platform::CancelIo(device_->DeviceHandle());
+  worker.reset();
+}
+
+void AcquisitionEngine::DeviceClosed() { ReleaseEndedReads(kClosePatienceMs); }
+
+void AcquisitionEngine::ReleaseEndedReads(uint32_t waitMs) {
+  std::lock_guard lock(workerLock_);
+  std::erase_if(setAside_, [waitMs](const std::unique_ptr<BlockReads>& reads) {
+    for (size_t k = 0; k < reads->Events.size(); ++k)
+      if (reads->InFlight[k] && reads->Events[k]->Wait(waitMs)) reads->InFlight[k] = false;
+    return !reads->InFlight[0] && !reads->InFlight[1];
+  });
 }
 
 void AcquisitionEngine::ChooseBlockSize() {
@@ -47,9 +72,10 @@ void AcquisitionEngine::ChooseBlockSize() {
 
 bool AcquisitionEngine::StartStream(VendorWrapper& device) {
   ++recording_;
-  device_ = &device;
   state_.Busy = false;
-  ReleaseRecording();  // a worker that ended by itself leaves its handles here
+  if (device_ != nullptr) EndWorker();
+  device_ = &device;
+  ReleaseEndedReads(0);
   device_->StopAdc();
   FillSyncParameters(params_);
   RebuildChannelCodes();
@@ -75,18 +101,23 @@ bool AcquisitionEngine::StartStream(VendorWrapper& device) {
   timeoutMs_ = static_cast<uint32_t>(
       RoundHalfEven(2.0 * kadrsPerRequest_ / std::max(kadrRateKHz, 1e-9) + 1000.0));
 
-  for (size_t k = 0; k < events_.size(); ++k) {
-    events_[k] = platform::CreateAutoResetEvent();
-    if (!events_[k]) return Fail("Unable to create Event object!");
-    requests_[k] = platform::Overlapped{};
-    requests_[k].Completion = events_[k].get();
-    inFlight_[k] = false;
+  reads_ = std::make_unique<BlockReads>();
+  for (size_t k = 0; k < reads_->Events.size(); ++k) {
+    reads_->Events[k] = platform::CreateAutoResetEvent();
+    if (!reads_->Events[k]) return Fail("Unable to create Event object!");
+    reads_->Requests[k].Completion = reads_->Events[k].get();
   }
   requestPos_ = {0, 0};
 
   state_.Busy = true;
+  std::lock_guard lock(workerLock_);  // the worker may end before Resume returns
   worker_ = platform::CreateSuspendedThread([this] { StreamThreadProc(); }, kWorkerStack);
-  if (!worker_) return Fail("Unable to create thread!");
+  if (!worker_) {
+    state_.Busy = false;
+    reads_.reset();
+    state_.AdcLastError = "Unable to create thread!";
+    return false;
+  }
   worker_->Resume();
   return true;
 }
@@ -100,30 +131,45 @@ void AcquisitionEngine::StopStream() {
     platform::KillTimer(timer_);
     timer_ = 0;
   }
-  if (worker_) {
-    // Completing the reads wakes the worker at once; it then stops the ADC.
-    platform::CancelIo(device_->DeviceHandle());
-    worker_.reset();
-  }
-  for (auto& event : events_) event.reset();
+  EndWorker();
+  reads_.reset();  // a start that failed before its worker ran leaves them here
 }
 
 bool AcquisitionEngine::Issue(int k, int32_t first) {
   requestPos_[k] = first;
   int16_t* at = state_.AdcInput.Ring.ReserveBlock(first, kadrsPerRequest_);
   const uint32_t result = platform::ReadFileOverlapped(
-      device_->DeviceHandle(), at, static_cast<uint32_t>(samplesPerRequest_) * 2, requests_[k]);
-  inFlight_[k] = result == 0 || result == platform::kErrorIoPending;
-  return inFlight_[k];
+      device_->DeviceHandle(), at, static_cast<uint32_t>(samplesPerRequest_) * 2, reads_->Requests[k]);
+  reads_->InFlight[k] = result == 0 || result == platform::kErrorIoPending;
+  return reads_->InFlight[k];
 }
 
 // Waits until neither read is in flight any more; false when one never ends.
 bool AcquisitionEngine::AwaitInFlight(uint32_t timeoutMs) {
   for (int k = 0; k < 2; ++k) {
-    if (inFlight_[k] && !events_[k]->Wait(timeoutMs)) return false;
-    inFlight_[k] = false;
+    if (reads_->InFlight[k] && !reads_->Events[k]->Wait(timeoutMs)) return false;
+    reads_->InFlight[k] = false;
   }
   return true;
+}
+
+// A read that never ended may still write into the ring and signal its event:
+// it keeps both, and the ring gets a new buffer at the next start.
+void AcquisitionEngine::SetReadsAside() {
+  reads_->Target = state_.AdcInput.Ring.Storage();
+  std::lock_guard lock(workerLock_);
+  setAside_.push_back(std::move(reads_));
+}
+
+void AcquisitionEngine::FinishWorker() {
+  std::unique_ptr<platform::Thread> self;
+  std::lock_guard lock(workerLock_);
+  reads_.reset();
+  // Unless the host is already joining it, the thread releases its own
+  // object and runs out by itself.
+  self = std::move(worker_);
+  // Busy falls last: a host that sees it fall may start again at once.
+  state_.Busy = false;
 }
 
 void AcquisitionEngine::StreamThreadProc() {
@@ -134,6 +180,7 @@ void AcquisitionEngine::StreamThreadProc() {
   const int32_t frames = kadrsPerRequest_;
   const int32_t ringFrames = ring.AllocKadrs();
   bool adcStarted = false;
+  BlockReads& reads = *reads_;
 
   if (handle != platform::kInvalidDevice) {
     platform::SetCurrentThreadAboveNormal(true);
@@ -152,18 +199,18 @@ void AcquisitionEngine::StreamThreadProc() {
            waited += kWaitSliceMs) {
         const uint32_t slice = std::min(kWaitSliceMs, timeoutMs_ - waited);
         // A read the system refused never signals: it times out like a lost one.
-        if (inFlight_[k]) {
-          signalled = events_[k]->Wait(slice);
+        if (reads.InFlight[k]) {
+          signalled = reads.Events[k]->Wait(slice);
         } else {
           platform::SleepMs(slice);
         }
       }
-      if (signalled) inFlight_[k] = false;
+      if (signalled) reads.InFlight[k] = false;
       if (!state_.Busy) break;
 
       const uint32_t expected = static_cast<uint32_t>(samplesPerRequest_) * 2;
       uint32_t delivered = 0;
-      if (signalled && platform::ReadResult(handle, requests_[k], delivered) == 0 &&
+      if (signalled && platform::ReadResult(handle, reads.Requests[k], delivered) == 0 &&
           delivered == expected) {
         ring.PublishBlock(requestPos_[k], frames);
         counters.FramesDelivered.fetch_add(frames, std::memory_order_relaxed);
@@ -177,12 +224,11 @@ void AcquisitionEngine::StreamThreadProc() {
       Issue(0, 1);
       k = 1;
     }
-    state_.Busy = false;
     platform::CancelIo(handle);
-    AwaitInFlight(timeoutMs_);
+    if (!AwaitInFlight(timeoutMs_)) SetReadsAside();
     device_->StopAdc();
   }
-  state_.Busy = false;
+  FinishWorker();
 }
 
 void AcquisitionEngine::SlowTimerProc() {

@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "backend/VendorAbi.h"
 #include "platform/DeviceIo.h"
@@ -32,18 +34,37 @@ class AcquisitionEngine {
   bool StartStream(VendorWrapper& device);
   // Clears Busy, ends the worker and waits for it; harmless when idle.
   void StopStream();
+  // After the back-end closed the module: reads it never completed end now,
+  // so what they target can go.
+  void DeviceClosed();
 
   int32_t SamplesPerRequest() const { return samplesPerRequest_; }
   int32_t KadrsPerRequest() const { return kadrsPerRequest_; }
   uint32_t TimeoutMs() const { return timeoutMs_; }
 
  private:
+  // The two block reads of one recording, on the heap: reads the device never
+  // completed are set aside with the ring buffer they target, where nothing
+  // reuses their records, events or memory, until they end.
+  struct BlockReads {
+    std::array<std::unique_ptr<platform::Event>, 2> Events;
+    std::array<platform::Overlapped, 2> Requests{};
+    std::array<bool, 2> InFlight{};
+    std::shared_ptr<const void> Target;  // the ring buffer, once set aside
+  };
+
   bool Fail(const std::string& message);
   void ChooseBlockSize();
-  void ReleaseRecording();
+  // Joins a worker still running; afterwards no read of it can land anywhere.
+  void EndWorker();
   void StreamThreadProc();
+  // The worker's last step: releases the recording's resources and itself.
+  void FinishWorker();
   bool Issue(int k, int32_t first);
   bool AwaitInFlight(uint32_t timeoutMs);
+  void SetReadsAside();
+  // Frees the set-aside reads that have ended, waiting up to waitMs for each.
+  void ReleaseEndedReads(uint32_t waitMs);
   void SlowTimerProc();
   void SlowPollLoop(uint64_t recording);
 
@@ -55,10 +76,12 @@ class AcquisitionEngine {
   int32_t kadrsPerRequest_ = 0;
   uint32_t timeoutMs_ = 0;
   std::array<int32_t, 2> requestPos_{};
-  std::array<std::unique_ptr<platform::Event>, 2> events_;
-  std::array<platform::Overlapped, 2> requests_{};
-  std::array<bool, 2> inFlight_{};
+  std::unique_ptr<BlockReads> reads_;
+  // Guards the hand-over of worker_, reads_ and setAside_ between the host
+  // and a worker ending by itself.
+  std::mutex workerLock_;
   std::unique_ptr<platform::Thread> worker_;
+  std::vector<std::unique_ptr<BlockReads>> setAside_;
   platform::TimerId timer_ = 0;
   // Counts starts and stops: a slow-mode loop knows its recording ended even
   // when another started since.

@@ -13,7 +13,17 @@
 namespace e14 {
 
 DeviceBackend::DeviceBackend() = default;
-DeviceBackend::~DeviceBackend() { engine_.StopStream(); }
+DeviceBackend::~DeviceBackend() {
+  engine_.StopStream();
+  // The module closes before the engine goes: reads it never completed end then.
+  device_.reset();
+  engine_.DeviceClosed();
+}
+
+void DeviceBackend::CloseModule() {
+  device_->CloseDevice();
+  engine_.DeviceClosed();
+}
 
 double DeviceBackend::DescriptorDouble(size_t offset) const {
   double value = 0.0;
@@ -36,7 +46,7 @@ int16_t DeviceBackend::OpenBackend() {
   if (!device_) {
     device_ = CreateWrapper();
   } else {
-    device_->CloseDevice();
+    CloseModule();
   }
   if (!LibraryUsable()) {
     s.AdcLastError = ReinstallMessage();
@@ -70,7 +80,7 @@ int16_t DeviceBackend::OpenBackend() {
 }
 
 int16_t DeviceBackend::FailOpen() {
-  if (device_) device_->CloseDevice();
+  if (device_) CloseModule();
   ClearDescriptor();
   State().Detected = false;
   return 0;
@@ -79,7 +89,7 @@ int16_t DeviceBackend::FailOpen() {
 void DeviceBackend::CloseBackend() {
   engine_.StopStream();
   if (!device_) return;
-  device_->CloseDevice();
+  CloseModule();
   device_.reset();
 }
 

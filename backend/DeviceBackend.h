@@ -79,6 +79,8 @@ class DeviceBackend : public Backend {
   void ApplyCalibration();
   void DescribeOutputs();
   int16_t FailOpen();
+  // Closes the module and lets the engine free what its unfinished reads held.
+  void CloseModule();
   void ClearDescriptor();
 
   std::unique_ptr<VendorWrapper> device_;

@@ -30,7 +30,7 @@ int main() {
   int16_t channels = kChannels;
   ring.ComputeBufferSize(false, kRingFrames, 0, channels);
   std::string error;
-  if (!ring.Reset(kChannels, error)) {
+  if (!ring.Reset(kChannels, {}, error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }

@@ -58,10 +58,7 @@ void E14_140::IADC3_InputSizeData(int32_t newSize) {
 
 int32_t E14_140::IADC3_InputSizeData() { return State().AdcInput.Ring.SizeData(); }
 
-int32_t E14_140::IADC3_InputCountData() {
-  const AdcInputRecord& in = State().AdcInput;
-  return in.Ring.CountKadrs() * in.ChCount;
-}
+int32_t E14_140::IADC3_InputCountData() { return State().AdcInput.Ring.CountData(); }
 
 int32_t E14_140::IADC3_InputSizeKadrs() { return State().AdcInput.Ring.SizeKadrs(); }
 int32_t E14_140::IADC3_InputCountKadrs() { return State().AdcInput.Ring.CountKadrs(); }

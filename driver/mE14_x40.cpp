@@ -176,7 +176,7 @@ int32_t ComputeBufferSize(bool roundToPowerOfTwo, int32_t size) {
 
 bool ResetInputBuffer() {
   DriverState& s = State();
-  return s.AdcInput.Ring.Reset(s.AdcInput.ChCount, s.AdcLastError);
+  return s.AdcInput.Ring.Reset(s.AdcInput.ChCount, s.AdcInput.ChTable, s.AdcLastError);
 }
 
 }  // namespace e14

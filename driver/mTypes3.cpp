@@ -28,24 +28,36 @@ int32_t FrameRing::ComputeBufferSize(bool roundToPowerOfTwo, int32_t size, int32
     while ((2 << n) <= chCount) ++n;
     sizeKadrs_ = static_cast<int32_t>(RoundHalfEven(static_cast<double>(size) / (1 << n)));
   }
-  sizeKadrs_ = static_cast<int32_t>(std::clamp<int64_t>(sizeKadrs_, 1, kMaxRingSamples / chCount));
+  sizeKadrs_ = blockFrames_ > 0 ? WholeBlocks(sizeKadrs_, chCount)
+                                : static_cast<int32_t>(std::clamp<int64_t>(sizeKadrs_, 1, kMaxRingSamples / chCount));
   sizeData_ = sizeKadrs_ * chCount;
   return sizeKadrs_;
 }
 
-bool FrameRing::Reset(int16_t chCount, std::string& error) {
+int32_t FrameRing::WholeBlocks(int64_t kadrs, int16_t chCount) const {
+  const int64_t blocks = std::max<int64_t>((kadrs + blockFrames_ - 1) / blockFrames_, 2);
+  const int64_t limit = std::max<int64_t>(kMaxRingSamples / chCount / blockFrames_, 2);
+  return static_cast<int32_t>(std::min(blocks, limit) * blockFrames_);
+}
+
+bool FrameRing::Reset(int16_t chCount, const std::vector<int16_t>& chTable, std::string& error) {
   std::unique_lock guard(lock_);
   takeDone_.wait(guard, [this] { return !taking_; });
+  const size_t samples = static_cast<size_t>(sizeKadrs_) * static_cast<size_t>(std::max<int16_t>(chCount, 1));
   try {
-    if (allocChannels_ == chCount && allocKadrs_ == sizeKadrs_) {
-      std::fill(buffer_.begin(), buffer_.end(), int16_t{0});
+    // Cleared in place only when no device read may still land in it.
+    if (allocChannels_ == chCount && allocKadrs_ == sizeKadrs_ && buffer_.use_count() == 1) {
+      std::fill_n(buffer_.get(), samples, int16_t{0});
     } else {
-      std::vector<int16_t>().swap(buffer_);  // free the old ring before asking for the new one
+      buffer_.reset();  // free the old ring (unless still held) before asking for the new one
       allocChannels_ = allocKadrs_ = 0;
-      buffer_.assign(static_cast<size_t>(sizeKadrs_) * static_cast<size_t>(chCount), 0);
+      buffer_ = std::make_shared<int16_t[]>(samples);
       allocChannels_ = chCount;
       allocKadrs_ = sizeKadrs_;
     }
+    std::vector<int16_t> table(static_cast<size_t>(allocChannels_), 0);  // chTable may be recordedTable_
+    std::copy_n(chTable.begin(), std::min(chTable.size(), table.size()), table.begin());
+    recordedTable_ = std::move(table);
   } catch (const std::bad_alloc&) {
     error = "Buffer Error 7: \r\nOut of memory";
     return false;
@@ -61,10 +73,9 @@ bool FrameRing::Reset(int16_t chCount, std::string& error) {
 
 bool FrameRing::FitBlocks(int32_t blockFrames, int16_t chCount, std::string& error) {
   if (blockFrames < 1) return true;
+  blockFrames_ = blockFrames;
   if (allocKadrs_ % blockFrames == 0 && allocKadrs_ >= 2 * blockFrames) return true;
-  const int64_t whole = (int64_t{allocKadrs_} + blockFrames - 1) / blockFrames * blockFrames;
-  return Allocate(static_cast<int32_t>(std::max<int64_t>(whole, 2 * int64_t{blockFrames})), chCount,
-                  error);
+  return Allocate(WholeBlocks(allocKadrs_, chCount), chCount, error);
 }
 
 bool FrameRing::Allocate(int32_t kadrs, int16_t chCount, std::string& error) {
@@ -74,7 +85,7 @@ bool FrameRing::Allocate(int32_t kadrs, int16_t chCount, std::string& error) {
   }
   sizeKadrs_ = kadrs;
   sizeData_ = kadrs * chCount;
-  return Reset(chCount, error);
+  return Reset(chCount, recordedTable_, error);
 }
 
 int32_t FrameRing::Unread() const {
@@ -100,10 +111,10 @@ void FrameRing::CopyFrames(int16_t* to, int32_t from, int32_t frames) const {
   // At most two block copies: up to the ring's end, then from its start.
   const int32_t tail = std::min(frames, allocKadrs_ - from + 1);
   const size_t frameBytes = static_cast<size_t>(allocChannels_) * sizeof(int16_t);
-  std::memcpy(to, buffer_.data() + static_cast<size_t>(from - 1) * allocChannels_,
+  std::memcpy(to, buffer_.get() + static_cast<size_t>(from - 1) * allocChannels_,
               static_cast<size_t>(tail) * frameBytes);
   if (frames > tail)
-    std::memcpy(to + static_cast<size_t>(tail) * allocChannels_, buffer_.data(),
+    std::memcpy(to + static_cast<size_t>(tail) * allocChannels_, buffer_.get(),
                 static_cast<size_t>(frames - tail) * frameBytes);
 }
 
@@ -130,11 +141,11 @@ void FrameRing::EndTake(int32_t read, int32_t frames) {
 
 FrameArray FrameRing::TakeInputData(const std::vector<int16_t>& chTable) {
   FrameArray result;
-  result.Channels = allocChannels_ > 0 ? allocChannels_ : static_cast<int32_t>(chTable.size());
+  const std::vector<int16_t>& table = allocChannels_ > 0 ? recordedTable_ : chTable;
+  result.Channels = static_cast<int32_t>(table.size());
   const int32_t available = CountAvailableKadrs();
   result.Samples.assign(static_cast<size_t>(available + 1) * result.Channels, 0);
-  std::copy_n(chTable.begin(), std::min<size_t>(chTable.size(), result.Channels),
-              result.Samples.begin());
+  std::copy(table.begin(), table.end(), result.Samples.begin());
   int32_t read = 0;
   const int32_t frames = available > 0 ? BeginTake(available, read) : 0;
   if (frames > 0) {
@@ -187,7 +198,7 @@ int16_t* FrameRing::ReserveBlock(int32_t first, int32_t frames) {
     }
     break;
   }
-  return buffer_.data() + static_cast<size_t>(first - 1) * allocChannels_;
+  return buffer_.get() + static_cast<size_t>(first - 1) * allocChannels_;
 }
 
 void FrameRing::PublishBlock(int32_t first, int32_t frames) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -29,10 +30,17 @@ struct FrameArray {
 // them) and publishes the block once its samples are in place. The consumer
 // only copies frames up to the write position it read.
 //
-// Geometry: SizeKadrs/SizeData are what the host asked for and are reported
-// at once; the buffer and the positions follow the geometry of the last
+// Geometry: SizeKadrs/SizeData follow the host's request at once, rounded to
+// whole producer blocks once the producer has named its block size; the
+// buffer, the positions and the channel table of frame 0 follow the last
 // Reset (AllocKadrs x AllocChannels), so a producer running while the host
-// changes the size keeps a consistent ring until the next start.
+// changes the size or the table keeps a consistent ring until the next
+// start, and the host reads the frames it has with the table they were
+// recorded with.
+//
+// The buffer is shared: whoever may still have a device read in flight into
+// it keeps it alive (Storage), and a Reset then gives the ring a new buffer
+// rather than clearing or freeing one that may still be written.
 class FrameRing {
  public:
   // Ring capacity for the channel count and the host's request, as the
@@ -40,11 +48,15 @@ class FrameRing {
   int32_t ComputeBufferSize(bool roundToPowerOfTwo, int32_t size, int32_t requestedSize,
                             int16_t& chCount);
   // Allocates (or clears) the buffer for the current geometry and empties the
-  // ring. On failure returns false with the text in `error`.
-  bool Reset(int16_t chCount, std::string& error);
+  // ring; `chTable` is what frame 0 of the frames to come names. On failure
+  // returns false with the text in `error`.
+  bool Reset(int16_t chCount, const std::vector<int16_t>& chTable, std::string& error);
 
   int32_t CountAvailableKadrs();
-  // Frame 0 of the result is the channel table; frames 1..U the unread ones.
+  // Unread samples as last counted, in frames of the recorded width.
+  int32_t CountData() const { return CountKadrs() * allocChannels_; }
+  // Frame 0 of the result is the channel table the frames were recorded
+  // with (`chTable` before the first Reset); frames 1..U the unread ones.
   FrameArray TakeInputData(const std::vector<int16_t>& chTable);
   // Copies whole frames into data (capacity dataSize samples). dataSize
   // receives the samples written, inputCountData the samples still unread.
@@ -75,12 +87,18 @@ class FrameRing {
   // Sets the geometry to exactly `kadrs` frames and resets. Between recordings.
   bool Allocate(int32_t kadrs, int16_t chCount, std::string& error);
   // Makes the ring hold a whole number of blocks, at least two, by growing
-  // it where needed (and reallocating). Only between recordings.
+  // it where needed (and reallocating), and keeps the host-visible size so
+  // rounded from now on. Only between recordings.
   bool FitBlocks(int32_t blockFrames, int16_t chCount, std::string& error);
-  const int16_t* Data() const { return buffer_.data(); }
+  const int16_t* Data() const { return buffer_.get(); }
+  // The buffer, for a holder that must keep it alive while a device read
+  // into it may still land.
+  std::shared_ptr<const void> Storage() const { return buffer_; }
 
  private:
   int32_t Unread() const;  // caller holds lock_
+  // `kadrs` rounded up to whole blocks, at least two, within the size limit.
+  int32_t WholeBlocks(int64_t kadrs, int16_t chCount) const;
   int32_t Advance(int32_t pos, int32_t frames) const;
   void CopyFrames(int16_t* to, int32_t from, int32_t frames) const;
   // Claims the run of frames a take copies, or releases it again.
@@ -91,7 +109,9 @@ class FrameRing {
   int32_t sizeData_ = 0;
   int32_t allocKadrs_ = 0;
   int32_t allocChannels_ = 0;
-  std::vector<int16_t> buffer_;
+  int32_t blockFrames_ = 0;  // the producer's block, 0 until it names one
+  std::shared_ptr<int16_t[]> buffer_;
+  std::vector<int16_t> recordedTable_;
 
   std::mutex lock_;
   std::condition_variable takeDone_;

@@ -1,5 +1,6 @@
-// The planned refusals of RefuseNextEvents and RefuseNextThreads, consulted
-// by each system's creation functions before they ask the system.
+// The planned refusals of RefuseNextEvents and RefuseNextThreads, and the
+// cancels LoseNextCancels plans to lose, consulted by each system's functions
+// before they ask the system.
 #pragma once
 
 namespace e14::platform {
@@ -7,5 +8,6 @@ namespace e14::platform {
 // True, and one refusal fewer, when a refusal is planned.
 bool TakeEventRefusal();
 bool TakeThreadRefusal();
+bool TakeLostCancel();
 
 }  // namespace e14::platform

@@ -40,6 +40,9 @@ uint32_t ReadResult(DeviceHandle device, Overlapped& request, uint32_t& bytes);
 // Completes every read in flight on the handle, from any thread, with
 // kErrorOperationAborted.
 bool CancelIo(DeviceHandle device);
+// For tests of a device whose reads outlive a cancel: the next `count`
+// cancels do nothing and report success (0 ends a plan not used up).
+void LoseNextCancels(int count);
 // The module-memory control call (synchronous).
 bool DeviceIoControl(DeviceHandle device, uint32_t code, const void* in, uint32_t inBytes,
                      void* out, uint32_t outBytes, uint32_t& returned);

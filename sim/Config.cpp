@@ -135,9 +135,10 @@ Signal ReadSignal(const json& v, const std::string& name) {
 }
 
 void ReadFaults(const json& v, ModuleConfig& m) {
-  OnlyKeys(v, "faults", {"openFails", "descriptorFails", "refuseAdcParams", "unplugged"});
+  OnlyKeys(v, "faults", {"openFails", "descriptorFails", "refuseAdcParams", "startAdcFails", "unplugged"});
   Read(v, "openFails", m.OpenFailure);
   Read(v, "descriptorFails", m.DescriptorFails);
+  Read(v, "startAdcFails", m.StartAdcFails);
   Read(v, "refuseAdcParams", m.AdcParamsRefusal);
   Read(v, "unplugged", m.Unplugged);
 }

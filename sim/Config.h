@@ -57,6 +57,7 @@ struct ModuleConfig {
   std::string OpenFailure;      // open fails with this text when set
   bool DescriptorFails = false;
   std::string AdcParamsRefusal; // writes of AdcParams fail with this text
+  bool StartAdcFails = false;
   bool Unplugged = false;
   std::array<Signal, kInputCount> Inputs{};
 };

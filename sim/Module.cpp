@@ -212,6 +212,11 @@ void Module::SetDescriptorFails(bool fails) {
   config_.DescriptorFails = fails;
 }
 
+void Module::SetStartAdcFails(bool fails) {
+  std::lock_guard lock(lock_);
+  config_.StartAdcFails = fails;
+}
+
 void Module::SetAdcRefusal(std::string text) {
   std::lock_guard lock(lock_);
   config_.AdcParamsRefusal = std::move(text);

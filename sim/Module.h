@@ -92,6 +92,7 @@ class Module : private Outputs {
   void SetPlugged(bool plugged);
   void SetOpenFailure(std::string text);
   void SetDescriptorFails(bool fails);
+  void SetStartAdcFails(bool fails);
   void SetAdcRefusal(std::string text);
   void SetTtlIn(uint16_t word);
   void SetPace(double speedUp, bool unpaced);

@@ -43,6 +43,10 @@ bool Module::SetAdcParams(AdcParams& params, std::string& error) {
 bool Module::StartAdc(std::string& error) {
   std::lock_guard lock(lock_);
   if (!Connected(error)) return false;
+  if (config_.StartAdcFails) {
+    error = "The ADC did not start";
+    return false;
+  }
   // Parameters written while a run goes on apply from the next start.
   timing_ = TimingOf(params_);
   // The record is packed: its table may sit at an odd address.

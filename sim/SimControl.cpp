@@ -108,6 +108,13 @@ int SimFailDescriptor(int slot, int fail) {
   });
 }
 
+int SimFailStartAdc(int slot, int fail) {
+  return OnModule(slot, 0, [&](Module& m) {
+    m.SetStartAdcFails(fail != 0);
+    return 1;
+  });
+}
+
 int SimRefuseAdcParams(int slot, const char* text) {
   return OnModule(slot, 0, [&](Module& m) {
     m.SetAdcRefusal(Text(text));

@@ -40,6 +40,8 @@ E140SIM_API int SimSetPlugged(int slot, int plugged);
 E140SIM_API int SimFailOpen(int slot, const char* text);
 E140SIM_API int SimFailDescriptor(int slot, int fail);
 E140SIM_API int SimRefuseAdcParams(int slot, const char* text);
+/* StartAdc fails (the driver learns it only on its worker thread). */
+E140SIM_API int SimFailStartAdc(int slot, int fail);
 
 /* Inputs. */
 E140SIM_API int SimSetTtlIn(int slot, uint16_t word);

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <tuple>
 
+#include "platform/CreationRefusals.h"
 #include "platform/posix/WireConnection.h"
 
 namespace e14::platform {
@@ -71,6 +72,7 @@ uint32_t ReadResult(DeviceHandle, Overlapped& request, uint32_t& bytes) {
 }
 
 bool CancelIo(DeviceHandle device) {
+  if (TakeLostCancel()) return true;
   const auto connection = Connect(device);
   return connection && connection->Cancel();
 }

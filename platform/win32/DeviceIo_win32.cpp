@@ -6,6 +6,8 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/CreationRefusals.h"
+
 namespace e14::platform {
 namespace {
 
@@ -88,6 +90,7 @@ uint32_t ReadResult(DeviceHandle device, Overlapped& request, uint32_t& bytes) {
 }
 
 bool CancelIo(DeviceHandle device) {
+  if (TakeLostCancel()) return true;
   // -1 means no handle here; to the system it would be this process.
   if (device == kInvalidDevice) return false;
   const HANDLE handle = ToHandle(device);

@@ -71,25 +71,70 @@ TEST(FrameRingGeometry, HugeRequestsAreClipped) {
   EXPECT_LE(static_cast<int64_t>(ring.SizeKadrs()) * 3, int64_t{1} << 27);
 }
 
-TEST(FrameRing, ResetClearsInPlaceWhenGeometryIsUnchanged) {
+TEST(FrameRing, ResetClearsInPlaceUnlessAReadMayStillLandInTheBuffer) {
   FrameRing ring;
   Prepare(ring, 2, 16);
   int32_t sequence = 1;
   Produce(ring, 1, 4, 2, sequence);
   const int16_t* before = ring.Data();
   std::string error;
-  ASSERT_TRUE(ring.Reset(2, error));
+  ASSERT_TRUE(ring.Reset(2, {}, error));
   EXPECT_EQ(ring.Data(), before);
   EXPECT_EQ(ring.Data()[0], 0);
   EXPECT_TRUE(ring.Empty());
   EXPECT_EQ(ring.ReadPos(), 1);
   EXPECT_EQ(ring.WritePos(), 0);
+
+  // A holder of the buffer (a device read that never ended) keeps it whole.
+  Produce(ring, 1, 4, 2, sequence);
+  const std::shared_ptr<const void> held = ring.Storage();
+  ASSERT_TRUE(ring.Reset(2, {}, error));
+  EXPECT_NE(ring.Data(), before);
+  EXPECT_EQ(static_cast<const int16_t*>(held.get())[0], 5);
+}
+
+// The producer's block size, once named, shapes the size the host sees, so
+// that the next start finds the geometry it allocated and reuses the buffer.
+TEST(FrameRing, SizeFittedToBlocksPersistsAcrossStarts) {
+  FrameRing ring;
+  int16_t channels = 4;
+  std::string error;
+  EXPECT_EQ(ring.ComputeBufferSize(false, 25000, 0, channels), 25000);
+  ASSERT_TRUE(ring.Reset(channels, {}, error));
+  ASSERT_TRUE(ring.FitBlocks(64, channels, error));
+  EXPECT_EQ(ring.SizeKadrs(), 25024);
+  const int16_t* fitted = ring.Data();
+  EXPECT_EQ(ring.ComputeBufferSize(false, 25000, 0, channels), 25024);
+  EXPECT_EQ(ring.SizeData(), 25024 * 4);
+  ASSERT_TRUE(ring.Reset(channels, {}, error));
+  ASSERT_TRUE(ring.FitBlocks(64, channels, error));
+  EXPECT_EQ(ring.Data(), fitted);
+}
+
+// After the table changes, unread frames keep the width and the channel
+// names they were recorded with.
+TEST(FrameRing, UnreadFramesKeepTheTableTheyWereRecordedWith) {
+  FrameRing ring;
+  Prepare(ring, 3, 8);
+  std::string error;
+  ASSERT_TRUE(ring.Reset(3, {4, 5, 6}, error));
+  int32_t sequence = 1;
+  Produce(ring, 1, 2, 3, sequence);
+  ring.CountAvailableKadrs();
+  EXPECT_EQ(ring.CountData(), 6);
+  const FrameArray taken = ring.TakeInputData({9});
+  EXPECT_EQ(taken.Channels, 3);
+  EXPECT_EQ(taken.Frames, 3);
+  EXPECT_EQ(std::vector<int16_t>(taken.Samples.begin(), taken.Samples.begin() + 3), (std::vector<int16_t>{4, 5, 6}));
 }
 
 TEST(FrameRing, TakesFromAnEmptyRingChangeNothing) {
   FrameRing ring;
-  Prepare(ring, 3, 8);
-  const FrameArray result = ring.TakeInputData({5, 6, 7});
+  std::string error;
+  int16_t channels = 3;
+  ring.ComputeBufferSize(false, 1024, 0, channels);
+  ASSERT_TRUE(ring.Reset(channels, {5, 6, 7}, error));
+  const FrameArray result = ring.TakeInputData({1});
   EXPECT_EQ(result.Channels, 3);
   EXPECT_EQ(result.Frames, 1);
   EXPECT_EQ(result.Samples, (std::vector<int16_t>{5, 6, 7}));

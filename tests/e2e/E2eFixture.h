@@ -76,11 +76,31 @@ class PatternChecker {
   // Forgets the expected number: after a restart the stream goes on elsewhere.
   void Resync() { next_ = -1; }
   int64_t Seen() const { return seen_; }
+  int Channels() const { return channels_; }
 
  private:
   int channels_;
   int next_ = -1;
   int64_t seen_ = 0;
 };
+
+// Takes everything unread through GetData (an odd buffer size), checking
+// each frame; returns the frames taken. A restart of the ring (counted in
+// restartsSeen) lets the stream go on from another frame.
+inline int64_t TakeAll(E14_140& driver, PatternChecker& checker, int64_t& restartsSeen) {
+  std::vector<int16_t> buffer(static_cast<size_t>(checker.Channels()) * 4099);
+  std::string what;
+  int64_t taken = 0;
+  for (;;) {
+    const int64_t restarts = driver.RecordingCounters().Restarts;
+    if (restarts != restartsSeen) checker.Resync();
+    restartsSeen = restarts;
+    int32_t size = static_cast<int32_t>(buffer.size()), unread = 0;
+    const int32_t frames = driver.IADC3_GetData(buffer.data(), size, unread);
+    EXPECT_TRUE(checker.Check(buffer.data(), frames, what)) << what;
+    taken += frames;
+    if (frames == 0) return taken;
+  }
+}
 
 }  // namespace e14::testing
