@@ -162,14 +162,15 @@ void AcquisitionEngine::SetReadsAside() {
 }
 
 void AcquisitionEngine::FinishWorker() {
-  std::unique_ptr<platform::Thread> self;
   std::lock_guard lock(workerLock_);
   reads_.reset();
-  // Unless the host is already joining it, the thread releases its own
-  // object and runs out by itself.
-  self = std::move(worker_);
-  // Busy falls last: a host that sees it fall may start again at once.
+  // Busy falls last: a host that sees it fall may start again at once, and
+  // whoever sees it fall joins the thread (ReleaseEnded).
   state_.Busy = false;
+}
+
+void AcquisitionEngine::ReleaseEnded() {
+  if (!state_.Busy) EndWorker();
 }
 
 void AcquisitionEngine::StreamThreadProc() {

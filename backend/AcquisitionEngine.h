@@ -37,6 +37,8 @@ class AcquisitionEngine {
   // After the back-end closed the module: reads it never completed end now,
   // so what they target can go.
   void DeviceClosed();
+  // Joins a worker that ended by itself (Busy has fallen); harmless otherwise.
+  void ReleaseEnded();
 
   int32_t SamplesPerRequest() const { return samplesPerRequest_; }
   int32_t KadrsPerRequest() const { return kadrsPerRequest_; }
@@ -58,7 +60,7 @@ class AcquisitionEngine {
   // Joins a worker still running; afterwards no read of it can land anywhere.
   void EndWorker();
   void StreamThreadProc();
-  // The worker's last step: releases the recording's resources and itself.
+  // The worker's last step: releases the recording's resources, then Busy.
   void FinishWorker();
   bool Issue(int k, int32_t first);
   bool AwaitInFlight(uint32_t timeoutMs);

@@ -236,6 +236,7 @@ bool DeviceBackend::StartStream() {
 }
 
 void DeviceBackend::StopStream() { engine_.StopStream(); }
+void DeviceBackend::ReleaseEndedStream() { engine_.ReleaseEnded(); }
 
 bool DeviceBackend::ReadSample(int16_t index, int16_t& sample) {
   const DriverState& s = State();

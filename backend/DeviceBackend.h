@@ -35,6 +35,7 @@ class DeviceBackend : public Backend {
   void CloseBackend() override;
   bool StartStream() override;
   void StopStream() override;
+  void ReleaseEndedStream() override;
   bool ReadSample(int16_t index, int16_t& sample) override;
   int16_t ReadFrame(std::vector<int16_t>& frame) override;
   void FillChannelTable() override;

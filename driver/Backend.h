@@ -22,6 +22,9 @@ class Backend {
   virtual bool StartStream() = 0;
   // Clears Busy; harmless when nothing runs.
   virtual void StopStream() = 0;
+  // Once a recording has ended by itself (Busy fell), releases what is left
+  // of it; harmless otherwise.
+  virtual void ReleaseEndedStream() = 0;
 
   // One immediate raw sample of logical channel `index`; false when the read fails.
   virtual bool ReadSample(int16_t index, int16_t& sample) = 0;

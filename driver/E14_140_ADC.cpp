@@ -25,7 +25,11 @@ std::vector<std::string> E14_140::IADC3_Ranges() {
 bool E14_140::IADC3_Detected() { return State().Detected; }
 bool E14_140::IADC3_Test() { return DetectDevice(); }
 int16_t E14_140::IADC3_BasePort() { return State().DeviceToken; }
-bool E14_140::IADC3_Busy() { return State().Busy; }
+bool E14_140::IADC3_Busy() {
+  if (State().Busy) return true;
+  ReleaseEndedInput();
+  return false;
+}
 
 std::string E14_140::IADC3_ChannelName(int16_t index) {
   return ValidChannel(index) ? State().AdcInfo.ChannelNames[index] : "";

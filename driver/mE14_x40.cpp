@@ -103,6 +103,10 @@ void StopInput() {
   if (dio.DOStopEnabled) WriteDigitalOutputs(dio.DOStopValue);
 }
 
+void ReleaseEndedInput() {
+  if (Backend* backend = Selected()) backend->ReleaseEndedStream();
+}
+
 int16_t ReadChannel(int16_t index) {
   Backend* backend = Selected();
   int16_t sample = 0;

@@ -23,6 +23,8 @@ Backend* BackendAt(int16_t which);
 int16_t SelectBackend();
 bool StartInput();
 void StopInput();
+// A host that sees Busy fall releases what is left of a recording that ended by itself.
+void ReleaseEndedInput();
 int16_t ReadChannel(int16_t index);
 // Fills `frame` with one sample per channel-table entry; 0 without a back-end.
 int16_t ReadKadr(std::vector<int16_t>& frame);

@@ -63,6 +63,7 @@ class FakeBackend : public Backend {
     ++m_->stops;
     State().Busy = false;
   }
+  void ReleaseEndedStream() override {}
   bool ReadSample(int16_t, int16_t& sample) override {
     sample = m_->sample;
     return true;
