@@ -66,8 +66,9 @@ uint32_t ReadFileOverlapped(DeviceHandle device, void* buffer, uint32_t bytes, O
 }
 
 uint32_t ReadResult(DeviceHandle, Overlapped& request, uint32_t& bytes) {
-  bytes = request.Bytes;
-  return request.Status;
+  const uint32_t status = request.Status.load(std::memory_order_acquire);
+  bytes = request.Bytes.load(std::memory_order_relaxed);
+  return status;
 }
 
 bool CancelIo(DeviceHandle device) {

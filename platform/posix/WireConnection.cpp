@@ -27,8 +27,9 @@ constexpr int kHandleCheckMs = 100;
 
 void Complete(Overlapped& request, uint32_t status, uint32_t bytes) {
   Event* const completion = request.Completion;
-  request.Bytes = bytes;
-  request.Status = status;
+  // Bytes first: whoever sees the final status sees the count and the data.
+  request.Bytes.store(bytes, std::memory_order_relaxed);
+  request.Status.store(status, std::memory_order_release);
   if (completion != nullptr) completion->Set();
 }
 
@@ -88,8 +89,8 @@ uint32_t WireConnection::StartRead(void* buffer, uint32_t bytes, Overlapped& req
     std::lock_guard lock(mutex_);
     if (closed_) return kErrorBrokenPipe;
     id = NextId();
-    request.Status = kErrorIoPending;
-    request.Bytes = 0;
+    request.Status.store(kErrorIoPending, std::memory_order_relaxed);
+    request.Bytes.store(0, std::memory_order_relaxed);
     reads_.emplace(id, PendingRead{buffer, bytes, &request});
   }
   if (Send({wire::Kind::Read, id, 0, bytes})) return kErrorIoPending;
