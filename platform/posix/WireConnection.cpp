@@ -118,11 +118,12 @@ bool WireConnection::Cancel() {
                           [this](uint32_t read) { return reads_.contains(read); });
     });
   }
-  // Whatever the library did not answer is completed here; a late answer
-  // then finds no read to store into.
+  // Whatever the library did not answer is completed here, a reply still
+  // being stored too: a late answer, or the rest of one, is then dropped.
   for (const uint32_t read : cancelled) {
     const auto found = reads_.find(read);
-    if (found == reads_.end() || read == receiving_) continue;
+    if (found == reads_.end()) continue;
+    if (read == receiving_) receiving_ = 0;
     Complete(*found->second.request, kErrorOperationAborted, 0);
     reads_.erase(found);
   }
@@ -166,30 +167,53 @@ bool WireConnection::Send(const wire::Request& request, const void* payload, uin
   return false;
 }
 
+bool WireConnection::AwaitReadable() const {
+  for (;;) {
+    pollfd readable{socket_, POLLIN, 0};
+    const int ready = poll(&readable, 1, kHandleCheckMs);
+    if (ready > 0) return true;
+    if (ready < 0 && errno != EINTR) return false;
+    // The library closing its descriptor without closing the other end
+    // must still end this reader, and with it the socket.
+    if (ready == 0 && !HandleStillOurs()) return false;
+  }
+}
+
+// What one non-blocking receive took: 0 when nothing was there yet, -1 when
+// the stream has ended or failed.
+ssize_t WireConnection::TakeSome(void* data, size_t bytes) {
+  const ssize_t got = recv(socket_, data, bytes, MSG_DONTWAIT);
+  if (got > 0) return got;
+  if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
+  return -1;
+}
+
 bool WireConnection::Receive(void* data, size_t bytes) {
   auto* next = static_cast<char*>(data);
   while (bytes > 0) {
-    pollfd readable{socket_, POLLIN, 0};
-    const int ready = poll(&readable, 1, kHandleCheckMs);
-    if (ready == 0) {
-      // The library closing its descriptor without closing the other end
-      // must still end this reader, and with it the socket.
-      if (!HandleStillOurs()) return false;
-      continue;
-    }
-    if (ready < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    const ssize_t got = recv(socket_, next, bytes, MSG_DONTWAIT);
-    if (got > 0) {
-      next += got;
-      bytes -= static_cast<size_t>(got);
-    } else if (got == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)) {
-      return false;
-    }
+    const ssize_t got = AwaitReadable() ? TakeSome(next, bytes) : -1;
+    if (got < 0) return false;
+    next += got;
+    bytes -= static_cast<size_t>(got);
   }
   return true;
+}
+
+// Receive into the memory of request `id`, each piece under the lock and
+// only while `id` is still being received: once a cancel has given it up,
+// the rest of the payload is discarded.
+bool WireConnection::Store(uint32_t id, void* data, size_t bytes) {
+  auto* next = static_cast<char*>(data);
+  while (bytes > 0) {
+    if (!AwaitReadable()) return false;
+    std::lock_guard lock(mutex_);
+    if (receiving_ != id) break;
+    const ssize_t got = TakeSome(next, bytes);
+    if (got < 0) return false;
+    next += got;
+    bytes -= static_cast<size_t>(got);
+  }
+  return Discard(bytes);
 }
 
 bool WireConnection::Discard(size_t bytes) {
@@ -241,13 +265,16 @@ bool WireConnection::DeliverRead(const wire::Reply& reply) {
     receiving_ = reply.id;
   }
   const uint32_t stored = std::min(reply.count, read.bytes);
-  const bool received = Receive(read.buffer, stored) && Discard(reply.count - stored);
+  const bool received = Store(reply.id, read.buffer, stored) && Discard(reply.count - stored);
   {
     std::lock_guard lock(mutex_);
-    // Completed before it leaves the table, so a cancel that sees it gone
+    // A read given up meanwhile was completed by the cancel. Otherwise it is
+    // completed before it leaves the table, so a cancel that sees it gone
     // knows its event is set.
-    Complete(*read.request, received ? reply.status : kErrorBrokenPipe, received ? stored : 0);
-    reads_.erase(reply.id);
+    if (receiving_ == reply.id) {
+      Complete(*read.request, received ? reply.status : kErrorBrokenPipe, received ? stored : 0);
+      reads_.erase(reply.id);
+    }
     receiving_ = 0;
   }
   changed_.notify_all();

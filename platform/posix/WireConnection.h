@@ -4,6 +4,7 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <sys/types.h>
 
 #include <condition_variable>
 #include <cstdint>
@@ -59,7 +60,10 @@ class WireConnection {
 
   uint32_t NextId();  // under mutex_
   bool Send(const wire::Request& request, const void* payload = nullptr, uint32_t bytes = 0);
+  bool AwaitReadable() const;
+  ssize_t TakeSome(void* data, size_t bytes);
   bool Receive(void* data, size_t bytes);
+  bool Store(uint32_t id, void* data, size_t bytes);
   bool Discard(size_t bytes);
   bool HandleStillOurs() const;
   bool AwaitMemory(uint32_t id, MemoryWait& wait, uint32_t timeoutMs);
@@ -81,7 +85,9 @@ class WireConnection {
   std::condition_variable changed_;
   std::map<uint32_t, PendingRead> reads_;
   std::map<uint32_t, MemoryWait*> memory_;
-  uint32_t receiving_ = 0;  // id whose payload the reader is storing; 0 = none
+  // Id whose payload the reader is storing; 0 = none. Cancel sets 0 for a
+  // read it gives up, and no more of the payload then lands in its buffer.
+  uint32_t receiving_ = 0;
   uint32_t nextId_ = 1;
   bool closed_ = false;
 };

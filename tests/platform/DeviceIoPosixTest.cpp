@@ -134,22 +134,30 @@ TEST(DeviceIoTest, CancelUnansweredByTheLibraryStillCompletesAndLateDataIsDroppe
   WireServer server;
   server.IgnoreCancel();
   server.SetMemory(0x400, {0x34, 0x12});
-  Block block(16);
-  block.Start(server.Handle(), 16);
-  ASSERT_TRUE(server.WaitForQueuedReads(1));
+  Block storing(16), queued(16);
+  storing.Start(server.Handle(), 16);
+  queued.Start(server.Handle(), 16);
+  ASSERT_TRUE(server.WaitForQueuedReads(2));
+  server.AnswerOldestRead(Pattern(16, 1), 4);  // the driver is storing this one when cancelled
 
   EXPECT_TRUE(CancelIo(server.Handle()));
-  EXPECT_TRUE(block.done->Wait(0));
-  EXPECT_EQ(block.request.Status, kErrorOperationAborted);
-
-  // The buffer is the caller's again: an answer arriving now must not land in it.
+  // The buffers are the caller's again, to free or reuse: nothing arriving
+  // now may land in them.
+  for (Block* block : {&storing, &queued}) {
+    EXPECT_TRUE(block->done->Wait(0));
+    EXPECT_EQ(block->request.Status, kErrorOperationAborted);
+    block->data = std::vector<uint8_t>(16, 0xEE);
+  }
+  server.FinishAnswer();
   server.AnswerOldestRead(Pattern(16, 1));
   uint8_t word[2] = {};
   uint32_t returned = 0;
   EXPECT_TRUE(MemoryCall(server.Handle(), 2, 0x400, word, 2, returned));
   EXPECT_EQ(word[0], 0x34);
-  EXPECT_EQ(block.data, std::vector<uint8_t>(16, 0xEE));
-  EXPECT_FALSE(block.done->Wait(0));
+  for (Block* block : {&storing, &queued}) {
+    EXPECT_EQ(block->data, std::vector<uint8_t>(16, 0xEE));
+    EXPECT_FALSE(block->done->Wait(0));
+  }
 }
 
 TEST(DeviceIoTest, PeerCloseCompletesPendingReadsAsBrokenAndLaterCallsFail) {
