@@ -11,7 +11,6 @@
 #include <chrono>
 #include <string_view>
 #include <system_error>
-#include <thread>
 #include <vector>
 
 namespace e14::platform::posix {
@@ -53,29 +52,30 @@ bool SendAll(int socket, const void* data, size_t bytes) {
 
 }  // namespace
 
-std::shared_ptr<WireConnection> WireConnection::Open(int handle, const struct stat& identity,
-                                                     ClosedHandler onClosed) {
+std::shared_ptr<WireConnection> WireConnection::Open(int handle, const struct stat& identity) {
   const int own = fcntl(handle, F_DUPFD_CLOEXEC, 0);
   if (own < 0) return nullptr;
-  std::shared_ptr<WireConnection> connection(
-      new WireConnection(handle, identity, own, std::move(onClosed)));
+  std::shared_ptr<WireConnection> connection(new WireConnection(handle, identity, own));
   try {
-    // The reader owns a reference: the connection lives until its reader ends.
-    std::thread([connection] { connection->ReaderLoop(); }).detach();
+    connection->reader_ = std::thread([reader = connection.get()] { reader->ReaderLoop(); });
   } catch (const std::system_error&) {
     return nullptr;
   }
   return connection;
 }
 
-WireConnection::WireConnection(int handle, const struct stat& identity, int socket,
-                               ClosedHandler onClosed)
+WireConnection::WireConnection(int handle, const struct stat& identity, int socket)
     : handleLink_("/proc/self/fd/" + std::to_string(handle)),
       socketName_("socket:[" + std::to_string(identity.st_ino) + "]"),
-      socket_(socket),
-      onClosed_(std::move(onClosed)) {}
+      socket_(socket) {}
 
-WireConnection::~WireConnection() { close(socket_); }
+WireConnection::~WireConnection() {
+  if (reader_.joinable()) {  // not when it could not start
+    shutdown(socket_, SHUT_RDWR);  // ends the reader's wait at once
+    reader_.join();
+  }
+  close(socket_);
+}
 
 uint32_t WireConnection::NextId() {
   const uint32_t id = nextId_++;
@@ -128,6 +128,11 @@ bool WireConnection::Cancel() {
     reads_.erase(found);
   }
   return sent;
+}
+
+bool WireConnection::Closed() {
+  std::lock_guard lock(mutex_);
+  return closed_;
 }
 
 bool WireConnection::Memory(wire::Kind kind, uint16_t address, void* data, uint32_t bytes,
@@ -305,6 +310,8 @@ bool WireConnection::DeliverMemory(const wire::Reply& reply) {
 }
 
 void WireConnection::Close() {
+  // The library sees the end at once, not when the last owner lets go.
+  shutdown(socket_, SHUT_RDWR);
   {
     std::lock_guard lock(mutex_);
     closed_ = true;
@@ -317,7 +324,6 @@ void WireConnection::Close() {
     memory_.clear();
   }
   changed_.notify_all();
-  onClosed_(this);
 }
 
 }  // namespace e14::platform::posix

@@ -1,6 +1,7 @@
 // The driver's end of the module socket against a server that speaks the
 // library's side of the protocol.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "platform/DeviceIo.h"
+#include "platform/posix/WireConnection.h"
 #include "tests/platform/WireServer.h"
 
 namespace e14::platform {
@@ -271,6 +273,20 @@ TEST(DeviceIoTest, ANewSocketReusingAClosedHandleNumberIsNotTakenForTheOldOne) {
 
   // Nothing of the driver keeps the old socket open once its handle is gone.
   EXPECT_TRUE(old.WaitForPeerGone());
+}
+
+TEST(DeviceIoTest, ReleasingAConnectionEndsItsReaderAndItsReads) {
+  WireServer server;
+  const int handle = static_cast<int>(server.Handle());
+  struct stat identity {};
+  ASSERT_EQ(fstat(handle, &identity), 0);
+  auto connection = posix::WireConnection::Open(handle, identity);
+  ASSERT_TRUE(connection);
+  Block block(16);
+  ASSERT_EQ(connection->StartRead(block.data.data(), 16, block.request), kErrorIoPending);
+  connection.reset();
+  // No reader outlives its connection, so nothing can land in the buffer any more.
+  EXPECT_TRUE(block.done->Wait(0));
 }
 
 TEST(DeviceIoTest, WorkerReadsAndHostMemoryCallsInterleave) {
