@@ -2,6 +2,7 @@
 // vendor library hands out. Results are Win32 error codes (0 = success).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -21,9 +22,20 @@ constexpr uint32_t kErrorInvalidHandleIo = 6;
 // One block read in flight. The event is set when the read completes in any
 // way (data, failure or cancel); ReadResult tells how after that.
 struct Overlapped {
+  // Resets a record with no read in flight (record = Overlapped{}).
+  Overlapped& operator=(const Overlapped& other) {
+    Completion = other.Completion;
+    Status.store(other.Status.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    Bytes.store(other.Bytes.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    Native = other.Native;
+    return *this;
+  }
+
   Event* Completion = nullptr;
-  volatile uint32_t Status = 0;  // kept by the POSIX implementation
-  volatile uint32_t Bytes = 0;
+  // Kept by the POSIX implementation, which stores Bytes before it releases
+  // Status: whoever acquires the final Status sees the count and the data.
+  std::atomic<uint32_t> Status{0};
+  std::atomic<uint32_t> Bytes{0};
   // The system's own record where it needs one (Windows: the OVERLAPPED),
   // made by the first read and reused by later ones. Shared, so that a read
   // still in flight keeps it alive whatever becomes of this struct.
@@ -35,7 +47,8 @@ struct Overlapped {
 // read was started (its completion still signals), another code when not.
 uint32_t ReadFileOverlapped(DeviceHandle device, void* buffer, uint32_t bytes, Overlapped& request);
 // After the completion event: the read's result code (0 = success) and the
-// bytes it delivered.
+// bytes it delivered. Asked before, from any thread, it returns
+// kErrorIoPending while the read is in flight.
 uint32_t ReadResult(DeviceHandle device, Overlapped& request, uint32_t& bytes);
 // Completes every read in flight on the handle, from any thread, with
 // kErrorOperationAborted.

@@ -24,7 +24,9 @@ std::unique_ptr<Event> CreateAutoResetEvent();
 // A thread created suspended; it starts running at Resume.
 class Thread {
  public:
-  virtual ~Thread() = default;  // waits for the thread to end
+  // Waits for the thread to end. Its own body must not destroy it: a thread
+  // cannot wait for itself, and that ends the program.
+  virtual ~Thread() = default;
   virtual void Resume() = 0;
   // Waits up to timeoutMs for the thread to end; true when it has.
   virtual bool Join(uint32_t timeoutMs) = 0;

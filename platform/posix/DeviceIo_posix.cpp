@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <tuple>
+#include <vector>
 
 #include "platform/CreationRefusals.h"
 #include "platform/posix/WireConnection.h"
@@ -30,9 +31,32 @@ struct Table {
   std::map<Key, std::shared_ptr<WireConnection>> connections;
 };
 
-// Never destroyed: readers may still be closing during static destruction.
+// Lets go of the connections that `pick` names. The last owner of each
+// waits for its reader, outside the lock (readers never take it anyway).
+template <class Pick>
+void Release(Table& table, Pick pick) {
+  std::vector<std::shared_ptr<WireConnection>> released;
+  std::lock_guard lock(table.mutex);
+  for (auto entry = table.connections.begin(); entry != table.connections.end();) {
+    if (pick(*entry->second)) {
+      released.push_back(std::move(entry->second));
+      entry = table.connections.erase(entry);
+    } else {
+      ++entry;
+    }
+  }
+}
+
+// Never destroyed, so that a late caller still finds it; its connections
+// end with the program, or when this code is unloaded, so that no reader
+// runs on in code that is gone.
 Table& Connections() {
   static auto* const table = new Table;
+  static const struct AtUnload {
+    ~AtUnload() {
+      Release(*table, [](WireConnection&) { return true; });
+    }
+  } atUnload;
   return *table;
 }
 
@@ -43,16 +67,11 @@ std::shared_ptr<WireConnection> Connect(DeviceHandle device) {
   if (fstat(handle, &identity) != 0 || !S_ISSOCK(identity.st_mode)) return nullptr;
   const Key key{handle, identity.st_dev, identity.st_ino};
   Table& table = Connections();
+  // A closed connection is done with: its reader has ended or is ending.
+  Release(table, [](WireConnection& connection) { return connection.Closed(); });
   std::lock_guard lock(table.mutex);
   auto& slot = table.connections[key];
-  if (!slot) {
-    slot = WireConnection::Open(handle, identity, [key](const WireConnection* closed) {
-      std::lock_guard drop(Connections().mutex);
-      const auto found = Connections().connections.find(key);
-      if (found != Connections().connections.end() && found->second.get() == closed)
-        Connections().connections.erase(found);
-    });
-  }
+  if (!slot) slot = WireConnection::Open(handle, identity);
   auto connection = slot;
   if (!connection) table.connections.erase(key);
   return connection;
@@ -67,8 +86,9 @@ uint32_t ReadFileOverlapped(DeviceHandle device, void* buffer, uint32_t bytes, O
 }
 
 uint32_t ReadResult(DeviceHandle, Overlapped& request, uint32_t& bytes) {
-  bytes = request.Bytes;
-  return request.Status;
+  const uint32_t status = request.Status.load(std::memory_order_acquire);
+  bytes = request.Bytes.load(std::memory_order_relaxed);
+  return status;
 }
 
 bool CancelIo(DeviceHandle device) {

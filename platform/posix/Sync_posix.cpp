@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 
 #include "platform/CreationRefusals.h"
@@ -40,8 +41,7 @@ class PosixEvent final : public Event {
   bool signalled_ = false;
 };
 
-// Shared between the thread object and the running thread, so that the body
-// may destroy its own Thread object (the thread is then detached).
+// Shared between the thread object and the running thread.
 struct ThreadState {
   std::function<void()> body;
   std::mutex mutex;
@@ -74,10 +74,8 @@ class PosixThread final : public Thread {
       : thread_(thread), state_(std::move(state)) {}
 
   ~PosixThread() override {
-    if (pthread_equal(thread_, pthread_self())) {
-      pthread_detach(thread_);
-      return;
-    }
+    // Rather than leave a thread that nobody waits for.
+    if (pthread_equal(thread_, pthread_self())) std::terminate();
     {
       std::lock_guard lock(state_->mutex);
       if (!state_->resumed) state_->abandoned = true;

@@ -11,7 +11,6 @@
 #include <chrono>
 #include <string_view>
 #include <system_error>
-#include <thread>
 #include <vector>
 
 namespace e14::platform::posix {
@@ -27,8 +26,9 @@ constexpr int kHandleCheckMs = 100;
 
 void Complete(Overlapped& request, uint32_t status, uint32_t bytes) {
   Event* const completion = request.Completion;
-  request.Bytes = bytes;
-  request.Status = status;
+  // Bytes first: whoever sees the final status sees the count and the data.
+  request.Bytes.store(bytes, std::memory_order_relaxed);
+  request.Status.store(status, std::memory_order_release);
   if (completion != nullptr) completion->Set();
 }
 
@@ -52,29 +52,30 @@ bool SendAll(int socket, const void* data, size_t bytes) {
 
 }  // namespace
 
-std::shared_ptr<WireConnection> WireConnection::Open(int handle, const struct stat& identity,
-                                                     ClosedHandler onClosed) {
+std::shared_ptr<WireConnection> WireConnection::Open(int handle, const struct stat& identity) {
   const int own = fcntl(handle, F_DUPFD_CLOEXEC, 0);
   if (own < 0) return nullptr;
-  std::shared_ptr<WireConnection> connection(
-      new WireConnection(handle, identity, own, std::move(onClosed)));
+  std::shared_ptr<WireConnection> connection(new WireConnection(handle, identity, own));
   try {
-    // The reader owns a reference: the connection lives until its reader ends.
-    std::thread([connection] { connection->ReaderLoop(); }).detach();
+    connection->reader_ = std::thread([reader = connection.get()] { reader->ReaderLoop(); });
   } catch (const std::system_error&) {
     return nullptr;
   }
   return connection;
 }
 
-WireConnection::WireConnection(int handle, const struct stat& identity, int socket,
-                               ClosedHandler onClosed)
+WireConnection::WireConnection(int handle, const struct stat& identity, int socket)
     : handleLink_("/proc/self/fd/" + std::to_string(handle)),
       socketName_("socket:[" + std::to_string(identity.st_ino) + "]"),
-      socket_(socket),
-      onClosed_(std::move(onClosed)) {}
+      socket_(socket) {}
 
-WireConnection::~WireConnection() { close(socket_); }
+WireConnection::~WireConnection() {
+  if (reader_.joinable()) {  // not when it could not start
+    shutdown(socket_, SHUT_RDWR);  // ends the reader's wait at once
+    reader_.join();
+  }
+  close(socket_);
+}
 
 uint32_t WireConnection::NextId() {
   const uint32_t id = nextId_++;
@@ -88,8 +89,8 @@ uint32_t WireConnection::StartRead(void* buffer, uint32_t bytes, Overlapped& req
     std::lock_guard lock(mutex_);
     if (closed_) return kErrorBrokenPipe;
     id = NextId();
-    request.Status = kErrorIoPending;
-    request.Bytes = 0;
+    request.Status.store(kErrorIoPending, std::memory_order_relaxed);
+    request.Bytes.store(0, std::memory_order_relaxed);
     reads_.emplace(id, PendingRead{buffer, bytes, &request});
   }
   if (Send({wire::Kind::Read, id, 0, bytes})) return kErrorIoPending;
@@ -117,15 +118,21 @@ bool WireConnection::Cancel() {
                           [this](uint32_t read) { return reads_.contains(read); });
     });
   }
-  // Whatever the library did not answer is completed here; a late answer
-  // then finds no read to store into.
+  // Whatever the library did not answer is completed here, a reply still
+  // being stored too: a late answer, or the rest of one, is then dropped.
   for (const uint32_t read : cancelled) {
     const auto found = reads_.find(read);
-    if (found == reads_.end() || read == receiving_) continue;
+    if (found == reads_.end()) continue;
+    if (read == receiving_) receiving_ = 0;
     Complete(*found->second.request, kErrorOperationAborted, 0);
     reads_.erase(found);
   }
   return sent;
+}
+
+bool WireConnection::Closed() {
+  std::lock_guard lock(mutex_);
+  return closed_;
 }
 
 bool WireConnection::Memory(wire::Kind kind, uint16_t address, void* data, uint32_t bytes,
@@ -165,30 +172,53 @@ bool WireConnection::Send(const wire::Request& request, const void* payload, uin
   return false;
 }
 
+bool WireConnection::AwaitReadable() const {
+  for (;;) {
+    pollfd readable{socket_, POLLIN, 0};
+    const int ready = poll(&readable, 1, kHandleCheckMs);
+    if (ready > 0) return true;
+    if (ready < 0 && errno != EINTR) return false;
+    // The library closing its descriptor without closing the other end
+    // must still end this reader, and with it the socket.
+    if (ready == 0 && !HandleStillOurs()) return false;
+  }
+}
+
+// What one non-blocking receive took: 0 when nothing was there yet, -1 when
+// the stream has ended or failed.
+ssize_t WireConnection::TakeSome(void* data, size_t bytes) {
+  const ssize_t got = recv(socket_, data, bytes, MSG_DONTWAIT);
+  if (got > 0) return got;
+  if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
+  return -1;
+}
+
 bool WireConnection::Receive(void* data, size_t bytes) {
   auto* next = static_cast<char*>(data);
   while (bytes > 0) {
-    pollfd readable{socket_, POLLIN, 0};
-    const int ready = poll(&readable, 1, kHandleCheckMs);
-    if (ready == 0) {
-      // The library closing its descriptor without closing the other end
-      // must still end this reader, and with it the socket.
-      if (!HandleStillOurs()) return false;
-      continue;
-    }
-    if (ready < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    const ssize_t got = recv(socket_, next, bytes, MSG_DONTWAIT);
-    if (got > 0) {
-      next += got;
-      bytes -= static_cast<size_t>(got);
-    } else if (got == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)) {
-      return false;
-    }
+    const ssize_t got = AwaitReadable() ? TakeSome(next, bytes) : -1;
+    if (got < 0) return false;
+    next += got;
+    bytes -= static_cast<size_t>(got);
   }
   return true;
+}
+
+// Receive into the memory of request `id`, each piece under the lock and
+// only while `id` is still being received: once a cancel has given it up,
+// the rest of the payload is discarded.
+bool WireConnection::Store(uint32_t id, void* data, size_t bytes) {
+  auto* next = static_cast<char*>(data);
+  while (bytes > 0) {
+    if (!AwaitReadable()) return false;
+    std::lock_guard lock(mutex_);
+    if (receiving_ != id) break;
+    const ssize_t got = TakeSome(next, bytes);
+    if (got < 0) return false;
+    next += got;
+    bytes -= static_cast<size_t>(got);
+  }
+  return Discard(bytes);
 }
 
 bool WireConnection::Discard(size_t bytes) {
@@ -240,13 +270,16 @@ bool WireConnection::DeliverRead(const wire::Reply& reply) {
     receiving_ = reply.id;
   }
   const uint32_t stored = std::min(reply.count, read.bytes);
-  const bool received = Receive(read.buffer, stored) && Discard(reply.count - stored);
+  const bool received = Store(reply.id, read.buffer, stored) && Discard(reply.count - stored);
   {
     std::lock_guard lock(mutex_);
-    // Completed before it leaves the table, so a cancel that sees it gone
+    // A read given up meanwhile was completed by the cancel. Otherwise it is
+    // completed before it leaves the table, so a cancel that sees it gone
     // knows its event is set.
-    Complete(*read.request, received ? reply.status : kErrorBrokenPipe, received ? stored : 0);
-    reads_.erase(reply.id);
+    if (receiving_ == reply.id) {
+      Complete(*read.request, received ? reply.status : kErrorBrokenPipe, received ? stored : 0);
+      reads_.erase(reply.id);
+    }
     receiving_ = 0;
   }
   changed_.notify_all();
@@ -277,6 +310,8 @@ bool WireConnection::DeliverMemory(const wire::Reply& reply) {
 }
 
 void WireConnection::Close() {
+  // The library sees the end at once, not when the last owner lets go.
+  shutdown(socket_, SHUT_RDWR);
   {
     std::lock_guard lock(mutex_);
     closed_ = true;
@@ -289,7 +324,6 @@ void WireConnection::Close() {
     memory_.clear();
   }
   changed_.notify_all();
-  onClosed_(this);
 }
 
 }  // namespace e14::platform::posix

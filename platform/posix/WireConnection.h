@@ -4,14 +4,15 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <sys/types.h>
 
 #include <condition_variable>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/DeviceIo.h"
 #include "platform/posix/ModuleWire.h"
@@ -20,14 +21,13 @@ namespace e14::platform::posix {
 
 class WireConnection {
  public:
-  // Runs on the reader thread once the connection can no longer be used.
-  using ClosedHandler = std::function<void(const WireConnection*)>;
-
   // Serves the socket that descriptor `handle` refers to (`identity` is its
   // fstat record). Keeps a descriptor of its own, so a later reuse of the
   // number `handle` cannot redirect it. Null when it cannot start.
-  static std::shared_ptr<WireConnection> Open(int handle, const struct stat& identity,
-                                              ClosedHandler onClosed);
+  static std::shared_ptr<WireConnection> Open(int handle, const struct stat& identity);
+  // Ends the stream, for the library too, and waits for the reader, which
+  // completes whatever still waits. The reader holds no reference to its
+  // connection, so this never runs on the reader itself.
   ~WireConnection();
   WireConnection(const WireConnection&) = delete;
   WireConnection& operator=(const WireConnection&) = delete;
@@ -37,6 +37,8 @@ class WireConnection {
   // Returns once every read in flight at the call has completed (false when
   // the library could not be asked, and they were completed here).
   bool Cancel();
+  // True once the stream has ended: every later call fails.
+  bool Closed();
   // One synchronous memory transfer: `bytes` from the module into `data`
   // (MemoryRead) or from `data` to the module (MemoryWrite).
   bool Memory(wire::Kind kind, uint16_t address, void* data, uint32_t bytes, uint32_t& returned);
@@ -55,11 +57,14 @@ class WireConnection {
     uint32_t bytes = 0;
   };
 
-  WireConnection(int handle, const struct stat& identity, int socket, ClosedHandler onClosed);
+  WireConnection(int handle, const struct stat& identity, int socket);
 
   uint32_t NextId();  // under mutex_
   bool Send(const wire::Request& request, const void* payload = nullptr, uint32_t bytes = 0);
+  bool AwaitReadable() const;
+  ssize_t TakeSome(void* data, size_t bytes);
   bool Receive(void* data, size_t bytes);
+  bool Store(uint32_t id, void* data, size_t bytes);
   bool Discard(size_t bytes);
   bool HandleStillOurs() const;
   bool AwaitMemory(uint32_t id, MemoryWait& wait, uint32_t timeoutMs);
@@ -74,14 +79,16 @@ class WireConnection {
   const std::string handleLink_;  // /proc/self/fd/<handle>
   const std::string socketName_;  // what that link reads while it is our socket
   const int socket_;
-  const ClosedHandler onClosed_;
+  std::thread reader_;
 
   std::mutex sendMutex_;  // one whole request at a time on the socket
   std::mutex mutex_;      // everything below
   std::condition_variable changed_;
   std::map<uint32_t, PendingRead> reads_;
   std::map<uint32_t, MemoryWait*> memory_;
-  uint32_t receiving_ = 0;  // id whose payload the reader is storing; 0 = none
+  // Id whose payload the reader is storing; 0 = none. Cancel sets 0 for a
+  // read it gives up, and no more of the payload then lands in its buffer.
+  uint32_t receiving_ = 0;
   uint32_t nextId_ = 1;
   bool closed_ = false;
 };

@@ -86,7 +86,9 @@ uint32_t ReadResult(DeviceHandle device, Overlapped& request, uint32_t& bytes) {
   DWORD delivered = 0;
   const bool done = GetOverlappedResult(ToHandle(device), record, &delivered, FALSE);
   bytes = delivered;
-  return done ? 0 : GetLastError();
+  if (done) return 0;
+  const DWORD error = GetLastError();
+  return error == ERROR_IO_INCOMPLETE ? kErrorIoPending : error;
 }
 
 bool CancelIo(DeviceHandle device) {

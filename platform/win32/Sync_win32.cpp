@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <exception>
 
 #include "platform/CreationRefusals.h"
 
@@ -24,8 +25,7 @@ class Win32Event final : public Event {
   HANDLE handle_;
 };
 
-// Shared between the thread object and the running thread, so that the body
-// may destroy its own Thread object (the thread then runs on detached).
+// Shared between the thread object and the running thread.
 struct ThreadState {
   std::function<void()> body;
   std::atomic<bool> abandoned{false};  // destroyed before Resume: the body never runs
@@ -45,13 +45,13 @@ class Win32Thread final : public Thread {
       : handle_(handle), id_(id), state_(std::move(state)) {}
 
   ~Win32Thread() override {
-    if (id_ != GetCurrentThreadId()) {
-      if (!resumed_) {
-        state_->abandoned = true;
-        ResumeThread(handle_);
-      }
-      WaitForSingleObject(handle_, INFINITE);
+    // Rather than leave a thread that nobody waits for.
+    if (id_ == GetCurrentThreadId()) std::terminate();
+    if (!resumed_) {
+      state_->abandoned = true;
+      ResumeThread(handle_);
     }
+    WaitForSingleObject(handle_, INFINITE);
     CloseHandle(handle_);
   }
   Win32Thread(const Win32Thread&) = delete;

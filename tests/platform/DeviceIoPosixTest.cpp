@@ -1,6 +1,7 @@
 // The driver's end of the module socket against a server that speaks the
 // library's side of the protocol.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "platform/DeviceIo.h"
+#include "platform/posix/WireConnection.h"
 #include "tests/platform/WireServer.h"
 
 namespace e14::platform {
@@ -72,9 +74,14 @@ TEST(DeviceIoTest, TwoReadsInFlightCompleteInOrderIntoTheirOwnBuffers) {
   EXPECT_EQ(first.data, Pattern(64, 1));
 
   server.AnswerOldestRead(Pattern(20, 100));  // a short block
-  ASSERT_TRUE(second.done->Wait(kPatienceMs));
-  EXPECT_EQ(second.request.Status, 0u);
-  EXPECT_EQ(second.request.Bytes, 20u);
+  // Polled, not waited for: once no longer pending, its bytes and data are there.
+  uint32_t status = kErrorIoPending, bytes = 0;
+  while (status == kErrorIoPending) {
+    std::this_thread::yield();
+    status = ReadResult(server.Handle(), second.request, bytes);
+  }
+  EXPECT_EQ(status, 0u);
+  EXPECT_EQ(bytes, 20u);
   std::vector<uint8_t> expected = Pattern(20, 100);
   expected.resize(64, 0xEE);
   EXPECT_EQ(second.data, expected);
@@ -129,22 +136,30 @@ TEST(DeviceIoTest, CancelUnansweredByTheLibraryStillCompletesAndLateDataIsDroppe
   WireServer server;
   server.IgnoreCancel();
   server.SetMemory(0x400, {0x34, 0x12});
-  Block block(16);
-  block.Start(server.Handle(), 16);
-  ASSERT_TRUE(server.WaitForQueuedReads(1));
+  Block storing(16), queued(16);
+  storing.Start(server.Handle(), 16);
+  queued.Start(server.Handle(), 16);
+  ASSERT_TRUE(server.WaitForQueuedReads(2));
+  server.AnswerOldestRead(Pattern(16, 1), 4);  // the driver is storing this one when cancelled
 
   EXPECT_TRUE(CancelIo(server.Handle()));
-  EXPECT_TRUE(block.done->Wait(0));
-  EXPECT_EQ(block.request.Status, kErrorOperationAborted);
-
-  // The buffer is the caller's again: an answer arriving now must not land in it.
+  // The buffers are the caller's again, to free or reuse: nothing arriving
+  // now may land in them.
+  for (Block* block : {&storing, &queued}) {
+    EXPECT_TRUE(block->done->Wait(0));
+    EXPECT_EQ(block->request.Status, kErrorOperationAborted);
+    block->data = std::vector<uint8_t>(16, 0xEE);
+  }
+  server.FinishAnswer();
   server.AnswerOldestRead(Pattern(16, 1));
   uint8_t word[2] = {};
   uint32_t returned = 0;
   EXPECT_TRUE(MemoryCall(server.Handle(), 2, 0x400, word, 2, returned));
   EXPECT_EQ(word[0], 0x34);
-  EXPECT_EQ(block.data, std::vector<uint8_t>(16, 0xEE));
-  EXPECT_FALSE(block.done->Wait(0));
+  for (Block* block : {&storing, &queued}) {
+    EXPECT_EQ(block->data, std::vector<uint8_t>(16, 0xEE));
+    EXPECT_FALSE(block->done->Wait(0));
+  }
 }
 
 TEST(DeviceIoTest, PeerCloseCompletesPendingReadsAsBrokenAndLaterCallsFail) {
@@ -258,6 +273,20 @@ TEST(DeviceIoTest, ANewSocketReusingAClosedHandleNumberIsNotTakenForTheOldOne) {
 
   // Nothing of the driver keeps the old socket open once its handle is gone.
   EXPECT_TRUE(old.WaitForPeerGone());
+}
+
+TEST(DeviceIoTest, ReleasingAConnectionEndsItsReaderAndItsReads) {
+  WireServer server;
+  const int handle = static_cast<int>(server.Handle());
+  struct stat identity {};
+  ASSERT_EQ(fstat(handle, &identity), 0);
+  auto connection = posix::WireConnection::Open(handle, identity);
+  ASSERT_TRUE(connection);
+  Block block(16);
+  ASSERT_EQ(connection->StartRead(block.data.data(), 16, block.request), kErrorIoPending);
+  connection.reset();
+  // No reader outlives its connection, so nothing can land in the buffer any more.
+  EXPECT_TRUE(block.done->Wait(0));
 }
 
 TEST(DeviceIoTest, WorkerReadsAndHostMemoryCallsInterleave) {

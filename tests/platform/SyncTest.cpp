@@ -73,17 +73,23 @@ TEST(ThreadTest, AThreadDestroyedBeforeResumeNeverRunsItsBody) {
   EXPECT_FALSE(ran);
 }
 
-TEST(ThreadTest, TheBodyMayDestroyItsOwnThreadObject) {
-  auto done = CreateAutoResetEvent();
-  std::unique_ptr<Thread> thread;
-  thread = CreateSuspendedThread(
-      [&] {
-        thread.reset();
-        done->Set();
+TEST(ThreadDeathTest, ABodyThatDestroysItsOwnThreadObjectEndsTheProgram) {
+  // It cannot wait for itself, and no thread may run on unwaited for.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(
+      {
+        auto done = CreateAutoResetEvent();
+        std::unique_ptr<Thread> thread;
+        thread = CreateSuspendedThread(
+            [&] {
+              thread.reset();
+              done->Set();
+            },
+            8192);
+        thread->Resume();
+        done->Wait(10000);
       },
-      8192);
-  thread->Resume();
-  EXPECT_TRUE(done->Wait(10000));
+      "");
 }
 
 TEST(ThreadTest, ASmallStackHintStillLeavesRoomForRealWork) {

@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 
@@ -114,7 +115,7 @@ std::vector<wire::Request> WireServer::QueuedReads() {
   return {reads_.begin(), reads_.end()};
 }
 
-void WireServer::AnswerOldestRead(const std::vector<uint8_t>& payload) {
+void WireServer::AnswerOldestRead(const std::vector<uint8_t>& payload, size_t sendNow) {
   wire::Request read{};
   {
     std::lock_guard lock(mutex_);
@@ -122,7 +123,18 @@ void WireServer::AnswerOldestRead(const std::vector<uint8_t>& payload) {
     read = reads_.front();
     reads_.pop_front();
   }
-  Reply({wire::Kind::Read, read.id, 0, static_cast<uint32_t>(payload.size())}, payload.data());
+  const wire::Reply reply{wire::Kind::Read, read.id, 0, static_cast<uint32_t>(payload.size())};
+  const size_t now = std::min(sendNow, payload.size());
+  std::lock_guard lock(sendMutex_);
+  WriteAll(own_, &reply, sizeof reply);
+  WriteAll(own_, payload.data(), now);
+  unsent_.assign(payload.begin() + static_cast<std::ptrdiff_t>(now), payload.end());
+}
+
+void WireServer::FinishAnswer() {
+  std::lock_guard lock(sendMutex_);
+  WriteAll(own_, unsent_.data(), unsent_.size());
+  unsent_.clear();
 }
 
 std::vector<uint8_t> WireServer::Memory(uint32_t address, uint32_t count) {

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -35,8 +36,11 @@ class WireServer {
   // Waits up to 10 s until `count` reads are queued.
   bool WaitForQueuedReads(size_t count);
   std::vector<wire::Request> QueuedReads();
-  // Answers the oldest queued read with exactly `payload` and status 0.
-  void AnswerOldestRead(const std::vector<uint8_t>& payload);
+  // Answers the oldest queued read with exactly `payload` and status 0. Only
+  // the first `sendNow` payload bytes go at once; FinishAnswer sends the rest
+  // (nothing else may be answered in between).
+  void AnswerOldestRead(const std::vector<uint8_t>& payload, size_t sendNow = SIZE_MAX);
+  void FinishAnswer();
 
   std::vector<uint8_t> Memory(uint32_t address, uint32_t count);
   void SetMemory(uint32_t address, const std::vector<uint8_t>& bytes);
@@ -67,6 +71,7 @@ class WireServer {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<wire::Request> reads_;
+  std::vector<uint8_t> unsent_;  // under sendMutex_
   std::vector<uint8_t> memory_ = std::vector<uint8_t>(0x10000);
   int memoryRequests_ = 0;
   bool peerGone_ = false;
