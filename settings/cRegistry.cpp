@@ -107,6 +107,22 @@ std::string TextOf(const std::vector<uint8_t>& data) {
   return {data.begin(), data.begin() + static_cast<std::ptrdiff_t>(length)};
 }
 
+// A value's type and data: the size query, then the data query. The value
+// may shrink between the two (another writer); a value that grew fails.
+int32_t QueryData(RegistryApi& api, RegHandle key, const std::string& name, uint32_t& type,
+                  std::vector<uint8_t>& data) {
+  uint32_t size = 0;
+  int32_t result = api.QueryValue(key, name, &type, nullptr, size);
+  if (result != kErrorSuccess || size == 0) {
+    data.clear();
+    return result;
+  }
+  data.assign(size, 0);
+  result = api.QueryValue(key, name, nullptr, data.data(), size);
+  if (result == kErrorSuccess) data.resize(size);
+  return result;
+}
+
 }  // namespace
 
 cRegistry::cRegistry(RegistryApi& api) : api_(api) {}
@@ -278,19 +294,11 @@ bool cRegistry::ReadStringAt(uint32_t root, const std::string& path, const std::
                              std::string& value) {
   const OpenedKey key(api_, root, path, kKeyQueryValue, lastError_);
   if (!key) return false;
-  uint32_t size = 0;
-  lastError_ = api_.QueryValue(key.Handle(), name, nullptr, nullptr, size);
+  uint32_t type = kRegNone;
+  std::vector<uint8_t> data;
+  lastError_ = QueryData(api_, key.Handle(), name, type, data);
   if (lastError_ != kErrorSuccess) return false;
-  if (size == 0) {
-    value.clear();
-    return true;
-  }
-  // One NUL more than the data, so the text always ends even when the
-  // stored data has no terminator.
-  std::string buffer(size_t{size} + 1, '\0');
-  lastError_ =
-      api_.QueryValue(key.Handle(), name, nullptr, reinterpret_cast<uint8_t*>(buffer.data()), size);
-  value = CutAtNull(buffer);
+  value = CutAtNull({data.begin(), data.end()});
   return true;
 }
 
@@ -405,12 +413,13 @@ bool cRegistry::ReadBinaryAt(uint32_t root, const std::string& path, const std::
                              std::vector<uint8_t>& value) {
   const OpenedKey key(api_, root, path, kKeyQueryValue, lastError_);
   if (!key) return false;
-  uint32_t size = 0;
-  lastError_ = api_.QueryValue(key.Handle(), name, nullptr, nullptr, size);
-  if (lastError_ != kErrorSuccess || size == 0) return false;
-  value.assign(size, 0);
-  lastError_ = api_.QueryValue(key.Handle(), name, nullptr, value.data(), size);
-  return lastError_ == kErrorSuccess;
+  uint32_t type = kRegNone;
+  std::vector<uint8_t> data;
+  lastError_ = QueryData(api_, key.Handle(), name, type, data);
+  if (lastError_ != kErrorSuccess) return false;
+  if (data.empty()) return false;
+  value = std::move(data);
+  return true;
 }
 
 uint32_t cRegistry::FindValue(uint32_t root, const std::string& path, const std::string& name,

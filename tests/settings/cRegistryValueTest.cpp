@@ -114,6 +114,21 @@ TEST_F(ValueTest, ReadsOfTheWrongSizeFailWithTheDefault) {
   EXPECT_EQ(money, 3);
 }
 
+TEST_F(ValueTest, AFailedDataQueryFailsTheRead) {
+  Store("Values", "v", kRegSz, Bytes("text"));
+  FailingStore store;
+  cRegistry reg(store);
+  std::string text = "old";
+  std::vector<uint8_t> bytes{9};
+  store.FailNext(FailingStore::Call::DataQuery);
+  EXPECT_FALSE(reg.ReadStringAt(kCurrentUser, "Values", "v", text));
+  store.FailNext(FailingStore::Call::DataQuery);
+  EXPECT_FALSE(reg.ReadBinaryAt(kCurrentUser, "Values", "v", bytes));
+  EXPECT_EQ(reg.LastError(), FailingStore::kFailure);
+  EXPECT_EQ(text, "old");
+  EXPECT_EQ(bytes, std::vector<uint8_t>{9});
+}
+
 TEST_F(ValueTest, ReadStringDefaultRule) {
   Store("Values", "empty", kRegSz, {});
   Store("Values", "binary", kRegBinary, Bytes(std::string("ab\0cd", 5)));
