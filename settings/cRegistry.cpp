@@ -315,10 +315,21 @@ bool cRegistry::ReadLongAt(uint32_t root, const std::string& path, const std::st
                            int32_t& value) {
   const OpenedKey key(api_, root, path, kKeyQueryValue, lastError_);
   if (!key) return false;
-  uint32_t size = sizeof value;
-  lastError_ =
-      api_.QueryValue(key.Handle(), name, nullptr, reinterpret_cast<uint8_t*>(&value), size);
-  return lastError_ == kErrorSuccess;
+  uint32_t type = kRegNone;
+  std::vector<uint8_t> data;
+  lastError_ = QueryData(api_, key.Handle(), name, type, data);
+  if (lastError_ != kErrorSuccess) return false;
+  // Text or bytes that happen to be four long are no number.
+  if (type != kRegDword) {
+    lastError_ = kErrorUnsupportedType;
+    return false;
+  }
+  if (data.size() != sizeof value) {
+    lastError_ = kErrorDatatypeMismatch;
+    return false;
+  }
+  value = static_cast<int32_t>(DwordFromBytes(data));
+  return true;
 }
 
 bool cRegistry::ReadByteAt(uint32_t root, const std::string& path, const std::string& name,

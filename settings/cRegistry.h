@@ -3,8 +3,12 @@
 // deletion, error texts and export as registry-file text.
 //
 // No operation throws. Failures are false results (or the zero value of a
-// Get operation, or empty text) and leave the platform's result code in
-// LastError(). One instance must not be used by two threads at once.
+// Get operation, or empty text) and leave a Win32 result code in
+// LastError(): the platform's, or kErrorUnsupportedType and
+// kErrorDatatypeMismatch for stored data of another type or size than the
+// family reads. The Long, Byte, Integer, Boolean and Single families read
+// only REG_DWORD values of four bytes. One instance must not be used by two
+// threads at once.
 #pragma once
 
 #include <cstdint>

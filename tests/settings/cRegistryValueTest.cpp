@@ -114,6 +114,28 @@ TEST_F(ValueTest, ReadsOfTheWrongSizeFailWithTheDefault) {
   EXPECT_EQ(money, 3);
 }
 
+TEST_F(ValueTest, NumberReadsTakeOnlyFourByteDwords) {
+  const struct {
+    const char* name;
+    uint32_t type;
+    std::vector<uint8_t> data;
+    int32_t error;
+  } cases[] = {
+      {"text of four bytes", kRegSz, Bytes("abcd"), kErrorUnsupportedType},
+      {"short text", kRegSz, Bytes("ab"), kErrorUnsupportedType},
+      {"binary of four bytes", kRegBinary, {1, 2, 3, 4}, kErrorUnsupportedType},
+      {"short dword", kRegDword, {1, 2}, kErrorDatatypeMismatch},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Store("Values", "v", c.type, c.data);
+    int32_t word = 0;
+    EXPECT_FALSE(reg_.ReadLong("v", word, 77));
+    EXPECT_EQ(word, 77);
+    EXPECT_EQ(reg_.LastError(), c.error);
+  }
+}
+
 TEST_F(ValueTest, AFailedDataQueryFailsTheRead) {
   Store("Values", "v", kRegSz, Bytes("text"));
   FailingStore store;
