@@ -11,6 +11,7 @@
 // threads at once.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <variant>
@@ -120,6 +121,8 @@ class cRegistry {
                 int32_t& count);
   void EnumValues(uint32_t root, const std::string& path, std::vector<std::string>& names,
                   int32_t& count);
+  // The text of what could be read: a value or key that fails leaves its
+  // lines out, and LastError() is the first failure.
   std::string ExportKey(uint32_t root, const std::string& path, bool recurse);
 
   static std::string RootName(uint32_t root);
@@ -127,7 +130,13 @@ class cRegistry {
   std::string LastErrorText();
 
  private:
-  std::string ExportSubKeys(uint32_t root, const std::string& path, bool recurse);
+  // ReadBinaryAt, failing on data of another size than `size`.
+  bool ReadBinaryOfSize(uint32_t root, const std::string& path, const std::string& name,
+                        size_t size, std::vector<uint8_t>& value);
+  // Appends the key's text (and its subkeys' when `recurse`) to `text`;
+  // `failure` keeps the first failed call.
+  void ExportTree(uint32_t root, const std::string& path, bool recurse, std::string& text,
+                  int32_t& failure);
   static std::string CutAtNull(const std::string& text);
   std::string SystemErrorText(int32_t code, bool cutAtPeriod);
 

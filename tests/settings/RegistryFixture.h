@@ -72,7 +72,7 @@ class RegistryTest : public ::testing::Test {
 // failures that no stored state produces.
 class FailingStore final : public RegistryApi {
  public:
-  enum class Call { None, DataQuery };
+  enum class Call { None, DataQuery, EnumKey, EnumValue };
   static constexpr int32_t kFailure = kErrorRegistryIoFailed;
 
   void FailNext(Call call) { failing_ = call; }
@@ -105,11 +105,11 @@ class FailingStore final : public RegistryApi {
     return store_.QueryInfoKey(key, info);
   }
   int32_t EnumKey(RegHandle key, uint32_t index, std::string& name) override {
-    return store_.EnumKey(key, index, name);
+    return Fails(Call::EnumKey) ? kFailure : store_.EnumKey(key, index, name);
   }
   int32_t EnumValue(RegHandle key, uint32_t index, std::string& name, uint32_t& type,
                     std::vector<uint8_t>& data) override {
-    return store_.EnumValue(key, index, name, type, data);
+    return Fails(Call::EnumValue) ? kFailure : store_.EnumValue(key, index, name, type, data);
   }
   std::string MessageText(int32_t code) override { return store_.MessageText(code); }
 
