@@ -89,7 +89,8 @@ class Walker {
     double real = 0;
     int64_t currency = 0;
     reg_.ReadStringAt(root, path, name, text);
-    E14_FUZZ_CHECK(reg_.ReadLongAt(root, path, name, number) == (expected->Data.size() <= 4));
+    E14_FUZZ_CHECK(reg_.ReadLongAt(root, path, name, number) ==
+                   (expected->Type == kRegDword && expected->Data.size() == 4));
     reg_.ReadByteAt(root, path, name, byte);
     reg_.ReadIntegerAt(root, path, name, integer);
     reg_.ReadBooleanAt(root, path, name, flag);

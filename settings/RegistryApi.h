@@ -50,6 +50,10 @@ constexpr int32_t kErrorNoMoreItems = 259;
 constexpr int32_t kErrorBadRegistryFile = 1009;  // store unreadable: damaged file set aside
 constexpr int32_t kErrorRegistryIoFailed = 1016;
 constexpr int32_t kErrorKeyDeleted = 1018;
+// Reported by cRegistry, not the stores: a value of the right type whose data
+// has the wrong size, and a value of another type than the read asks for.
+constexpr int32_t kErrorDatatypeMismatch = 1629;
+constexpr int32_t kErrorUnsupportedType = 1630;
 
 struct RegKeyInfo {
   uint32_t SubKeys = 0;

@@ -66,10 +66,15 @@ void ListNames(RegistryApi& api, int32_t& lastError, uint32_t root, const std::s
   if (!key) return;
   RegKeyInfo info;
   lastError = api.QueryInfoKey(key.Handle(), info);
+  if (lastError != kErrorSuccess) return;
   const uint32_t n = countOf(info);
   names.resize(size_t{n} + 1);
   for (uint32_t index = 0; index < n; ++index) {
     lastError = nameAt(key.Handle(), index, names[index + 1]);
+    if (lastError != kErrorSuccess) {
+      names.resize(1);
+      return;
+    }
   }
   count = static_cast<int32_t>(n);
 }
@@ -105,6 +110,22 @@ std::string TextOf(const std::vector<uint8_t>& data) {
   size_t length = data.size();
   if (length > 0 && data[length - 1] == 0) --length;
   return {data.begin(), data.begin() + static_cast<std::ptrdiff_t>(length)};
+}
+
+// A value's type and data: the size query, then the data query. The value
+// may shrink between the two (another writer); a value that grew fails.
+int32_t QueryData(RegistryApi& api, RegHandle key, const std::string& name, uint32_t& type,
+                  std::vector<uint8_t>& data) {
+  uint32_t size = 0;
+  int32_t result = api.QueryValue(key, name, &type, nullptr, size);
+  if (result != kErrorSuccess || size == 0) {
+    data.clear();
+    return result;
+  }
+  data.assign(size, 0);
+  result = api.QueryValue(key, name, nullptr, data.data(), size);
+  if (result == kErrorSuccess) data.resize(size);
+  return result;
 }
 
 }  // namespace
@@ -245,8 +266,7 @@ bool cRegistry::CreateKey(uint32_t root, const std::string& path, const std::str
   lastError_ = api_.CreateKey(root, path, kKeyCreateSubKey, key);
   if (lastError_ != kErrorSuccess) return false;
   api_.CloseKey(key);
-  if (!defaultValue.empty()) WriteStringAt(root, path, "", defaultValue);
-  return true;
+  return defaultValue.empty() || WriteStringAt(root, path, "", defaultValue);
 }
 
 bool cRegistry::DeleteKey(uint32_t root, const std::string& path) {
@@ -265,7 +285,10 @@ bool cRegistry::DeleteValue(uint32_t root, const std::string& path, const std::s
 
 bool cRegistry::WriteStringAt(uint32_t root, const std::string& path, const std::string& name,
                               const std::string& value) {
-  if (value.size() > std::numeric_limits<uint32_t>::max()) return false;
+  if (value.size() > std::numeric_limits<uint32_t>::max()) {
+    lastError_ = kErrorInvalidParameter;
+    return false;
+  }
   const OpenedKey key(api_, root, path, kKeySetValue, lastError_);
   if (!key) return false;
   lastError_ =
@@ -278,19 +301,11 @@ bool cRegistry::ReadStringAt(uint32_t root, const std::string& path, const std::
                              std::string& value) {
   const OpenedKey key(api_, root, path, kKeyQueryValue, lastError_);
   if (!key) return false;
-  uint32_t size = 0;
-  lastError_ = api_.QueryValue(key.Handle(), name, nullptr, nullptr, size);
+  uint32_t type = kRegNone;
+  std::vector<uint8_t> data;
+  lastError_ = QueryData(api_, key.Handle(), name, type, data);
   if (lastError_ != kErrorSuccess) return false;
-  if (size == 0) {
-    value.clear();
-    return true;
-  }
-  // One NUL more than the data, so the text always ends even when the
-  // stored data has no terminator.
-  std::string buffer(size_t{size} + 1, '\0');
-  lastError_ =
-      api_.QueryValue(key.Handle(), name, nullptr, reinterpret_cast<uint8_t*>(buffer.data()), size);
-  value = CutAtNull(buffer);
+  value = CutAtNull({data.begin(), data.end()});
   return true;
 }
 
@@ -307,10 +322,21 @@ bool cRegistry::ReadLongAt(uint32_t root, const std::string& path, const std::st
                            int32_t& value) {
   const OpenedKey key(api_, root, path, kKeyQueryValue, lastError_);
   if (!key) return false;
-  uint32_t size = sizeof value;
-  lastError_ =
-      api_.QueryValue(key.Handle(), name, nullptr, reinterpret_cast<uint8_t*>(&value), size);
-  return lastError_ == kErrorSuccess;
+  uint32_t type = kRegNone;
+  std::vector<uint8_t> data;
+  lastError_ = QueryData(api_, key.Handle(), name, type, data);
+  if (lastError_ != kErrorSuccess) return false;
+  // Text or bytes that happen to be four long are no number.
+  if (type != kRegDword) {
+    lastError_ = kErrorUnsupportedType;
+    return false;
+  }
+  if (data.size() != sizeof value) {
+    lastError_ = kErrorDatatypeMismatch;
+    return false;
+  }
+  value = static_cast<int32_t>(DwordFromBytes(data));
+  return true;
 }
 
 bool cRegistry::ReadByteAt(uint32_t root, const std::string& path, const std::string& name,
@@ -368,7 +394,7 @@ bool cRegistry::WriteSingleAt(uint32_t root, const std::string& path, const std:
 bool cRegistry::ReadDoubleAt(uint32_t root, const std::string& path, const std::string& name,
                              double& value) {
   std::vector<uint8_t> bytes;
-  if (!ReadBinaryAt(root, path, name, bytes) || bytes.size() != sizeof value) return false;
+  if (!ReadBinaryOfSize(root, path, name, sizeof value, bytes)) return false;
   std::memcpy(&value, bytes.data(), sizeof value);
   return true;
 }
@@ -381,7 +407,7 @@ bool cRegistry::WriteDoubleAt(uint32_t root, const std::string& path, const std:
 bool cRegistry::ReadCurrencyAt(uint32_t root, const std::string& path, const std::string& name,
                                int64_t& value) {
   std::vector<uint8_t> bytes;
-  if (!ReadBinaryAt(root, path, name, bytes) || bytes.size() != sizeof value) return false;
+  if (!ReadBinaryOfSize(root, path, name, sizeof value, bytes)) return false;
   std::memcpy(&value, bytes.data(), sizeof value);
   return true;
 }
@@ -393,7 +419,10 @@ bool cRegistry::WriteCurrencyAt(uint32_t root, const std::string& path, const st
 
 bool cRegistry::WriteBinaryAt(uint32_t root, const std::string& path, const std::string& name,
                               const std::vector<uint8_t>& value) {
-  if (value.empty() || value.size() > std::numeric_limits<uint32_t>::max()) return false;
+  if (value.empty() || value.size() > std::numeric_limits<uint32_t>::max()) {
+    lastError_ = kErrorInvalidParameter;
+    return false;
+  }
   const OpenedKey key(api_, root, path, kKeySetValue, lastError_);
   if (!key) return false;
   lastError_ = api_.SetValue(key.Handle(), name, kRegBinary, value.data(),
@@ -405,12 +434,24 @@ bool cRegistry::ReadBinaryAt(uint32_t root, const std::string& path, const std::
                              std::vector<uint8_t>& value) {
   const OpenedKey key(api_, root, path, kKeyQueryValue, lastError_);
   if (!key) return false;
-  uint32_t size = 0;
-  lastError_ = api_.QueryValue(key.Handle(), name, nullptr, nullptr, size);
-  if (lastError_ != kErrorSuccess || size == 0) return false;
-  value.assign(size, 0);
-  lastError_ = api_.QueryValue(key.Handle(), name, nullptr, value.data(), size);
-  return lastError_ == kErrorSuccess;
+  uint32_t type = kRegNone;
+  std::vector<uint8_t> data;
+  lastError_ = QueryData(api_, key.Handle(), name, type, data);
+  if (lastError_ != kErrorSuccess) return false;
+  if (data.empty()) {
+    lastError_ = kErrorDatatypeMismatch;
+    return false;
+  }
+  value = std::move(data);
+  return true;
+}
+
+bool cRegistry::ReadBinaryOfSize(uint32_t root, const std::string& path, const std::string& name,
+                                 size_t size, std::vector<uint8_t>& value) {
+  if (!ReadBinaryAt(root, path, name, value)) return false;
+  if (value.size() == size) return true;
+  lastError_ = kErrorDatatypeMismatch;
+  return false;
 }
 
 uint32_t cRegistry::FindValue(uint32_t root, const std::string& path, const std::string& name,
@@ -419,12 +460,14 @@ uint32_t cRegistry::FindValue(uint32_t root, const std::string& path, const std:
   if (!key) return kRegNone;
   RegKeyInfo info;
   lastError_ = api_.QueryInfoKey(key.Handle(), info);
+  if (lastError_ != kErrorSuccess) return kRegNone;
   for (uint32_t index = 0; index < info.Values; ++index) {
     std::string valueName;
     uint32_t type = kRegNone;
     std::vector<uint8_t> data;
     lastError_ = api_.EnumValue(key.Handle(), index, valueName, type, data);
-    if (lastError_ != kErrorSuccess || valueName != name) continue;
+    if (lastError_ != kErrorSuccess) return kRegNone;
+    if (valueName != name) continue;
     switch (type) {
       case kRegBinary:
         value = std::move(data);
@@ -443,6 +486,7 @@ uint32_t cRegistry::FindValue(uint32_t root, const std::string& path, const std:
     }
     return type;
   }
+  lastError_ = kErrorFileNotFound;
   return kRegNone;
 }
 
@@ -469,33 +513,45 @@ void cRegistry::EnumValues(uint32_t root, const std::string& path, std::vector<s
 }
 
 std::string cRegistry::ExportKey(uint32_t root, const std::string& path, bool recurse) {
+  std::string text;
+  int32_t failure = kErrorSuccess;
+  ExportTree(root, path, recurse, text, failure);
+  lastError_ = failure;
+  return text;
+}
+
+void cRegistry::ExportTree(uint32_t root, const std::string& path, bool recurse,
+                           std::string& text, int32_t& failure) {
+  const auto keepFailure = [&] {
+    if (failure == kErrorSuccess) failure = lastError_;
+  };
   OpenedKey key(api_, root, path, kKeyRead, lastError_, OpenedKey::EmptyPath::IsRoot);
-  if (!key) return "";
-  std::string text = "\r\n" + ExportHeaderLine(RootName(root), path);
+  if (!key) {
+    keepFailure();
+    return;
+  }
+  text += "\r\n" + ExportHeaderLine(RootName(root), path);
   RegKeyInfo info;
   lastError_ = api_.QueryInfoKey(key.Handle(), info);
+  keepFailure();
   for (uint32_t index = 0; index < info.Values; ++index) {
     std::string name;
     uint32_t type = kRegNone;
     std::vector<uint8_t> data;
     lastError_ = api_.EnumValue(key.Handle(), index, name, type, data);
+    keepFailure();
     if (lastError_ == kErrorSuccess) text += ExportValueLine(name, type, data);
   }
   // Closed before descending, so a deep tree never holds a handle per level.
   key.Close();
-  if (recurse) text += ExportSubKeys(root, path, recurse);
-  return text;
-}
-
-std::string cRegistry::ExportSubKeys(uint32_t root, const std::string& path, bool recurse) {
+  if (!recurse) return;
   std::vector<std::string> names;
   int32_t count = 0;
   EnumKeys(root, path, names, count);
-  std::string text;
+  keepFailure();
   for (int32_t i = 1; i <= count; ++i) {
-    text += ExportKey(root, path.empty() ? names[i] : path + "\\" + names[i], recurse);
+    ExportTree(root, path.empty() ? names[i] : path + "\\" + names[i], recurse, text, failure);
   }
-  return text;
 }
 
 std::string cRegistry::RootName(uint32_t root) {

@@ -3,10 +3,15 @@
 // deletion, error texts and export as registry-file text.
 //
 // No operation throws. Failures are false results (or the zero value of a
-// Get operation, or empty text) and leave the platform's result code in
-// LastError(). One instance must not be used by two threads at once.
+// Get operation, or empty text) and leave a Win32 result code in
+// LastError(): the platform's, or kErrorUnsupportedType and
+// kErrorDatatypeMismatch for stored data of another type or size than the
+// family reads. The Long, Byte, Integer, Boolean and Single families read
+// only REG_DWORD values of four bytes. One instance must not be used by two
+// threads at once.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <variant>
@@ -116,6 +121,8 @@ class cRegistry {
                 int32_t& count);
   void EnumValues(uint32_t root, const std::string& path, std::vector<std::string>& names,
                   int32_t& count);
+  // The text of what could be read: a value or key that fails leaves its
+  // lines out, and LastError() is the first failure.
   std::string ExportKey(uint32_t root, const std::string& path, bool recurse);
 
   static std::string RootName(uint32_t root);
@@ -123,7 +130,13 @@ class cRegistry {
   std::string LastErrorText();
 
  private:
-  std::string ExportSubKeys(uint32_t root, const std::string& path, bool recurse);
+  // ReadBinaryAt, failing on data of another size than `size`.
+  bool ReadBinaryOfSize(uint32_t root, const std::string& path, const std::string& name,
+                        size_t size, std::vector<uint8_t>& value);
+  // Appends the key's text (and its subkeys' when `recurse`) to `text`;
+  // `failure` keeps the first failed call.
+  void ExportTree(uint32_t root, const std::string& path, bool recurse, std::string& text,
+                  int32_t& failure);
   static std::string CutAtNull(const std::string& text);
   std::string SystemErrorText(int32_t code, bool cutAtPeriod);
 

@@ -1,10 +1,10 @@
 #include "settings/mL_Card.h"
 
-#include <memory>
 #include <vector>
 
 #include "driver/mE14_x40.h"
 #include "platform/Platform.h"
+#include "platform/ThreadExit.h"
 #include "settings/cRegistry.h"
 
 namespace e14 {
@@ -77,8 +77,19 @@ bool InDacLimits(int16_t code, const DacInfoRecord& dac) {
 }  // namespace
 
 cRegistry& SettingsRegistry() {
-  static std::unique_ptr<cRegistry> registry;
-  if (!registry) registry = std::make_unique<cRegistry>();
+  // One per thread, as the driver state is: the current key belongs to one
+  // apartment. A plain pointer, deleted when the thread ends
+  // (platform/ThreadExit.h).
+  thread_local cRegistry* registry = nullptr;
+  if (registry == nullptr) {
+    registry = new cRegistry;
+    platform::AtThreadExit(
+        [](void* ended) {
+          registry = nullptr;
+          delete static_cast<cRegistry*>(ended);
+        },
+        registry);
+  }
   return *registry;
 }
 

@@ -18,7 +18,8 @@ void LoadSettings(const std::string& subkey);
 void LoadDacSettings(const std::string& subkey);
 void SaveSettings(const std::string& subkey);
 
-// The store's one registry object, created on first use.
+// The calling thread's registry object, created on first use and deleted
+// when the thread ends.
 cRegistry& SettingsRegistry();
 
 }  // namespace e14

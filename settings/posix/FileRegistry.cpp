@@ -15,7 +15,7 @@ constexpr uint32_t kAllAccess = 0xFFFFFFFF;
 // The ANSI calls take names as C strings.
 std::string CName(const std::string& name) { return name.substr(0, name.find('\0')); }
 
-// The system's texts for the codes this store reports.
+// The system's texts for the codes this store and cRegistry report.
 const std::pair<int32_t, const char*> kMessages[] = {
     {kErrorSuccess, "The operation completed successfully."},
     {kErrorFileNotFound, "The system cannot find the file specified."},
@@ -33,6 +33,8 @@ const std::pair<int32_t, const char*> kMessages[] = {
      "registry."},
     {kErrorKeyDeleted,
      "Illegal operation attempted on a registry key that has been marked for deletion."},
+    {kErrorDatatypeMismatch, "The data supplied is of wrong type."},
+    {kErrorUnsupportedType, "Data of this type is not supported."},
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Current root and key, key operations, lookup by enumeration, listings,
 // root names and error texts.
+#include <functional>
+
 #include "tests/settings/RegistryFixture.h"
 
 namespace e14 {
@@ -144,6 +146,59 @@ TEST_F(KeyTest, LastErrorTextIsTheMessageWithoutLineBreakAndPeriod) {
     const std::string text = reg_.LastErrorText();
     ASSERT_GT(text.size(), 4u);
     EXPECT_EQ(message, text + ".\r\n");
+  }
+}
+
+// A failure part way, followed by calls that succeed, still leaves its code.
+TEST_F(KeyTest, EveryFailureLeavesItsErrorAndText) {
+  using Call = FailingStore::Call;
+  Store("T", "four", kRegDword, {9, 0, 0, 0});
+  Store("T", "empty", kRegBinary, {});
+  Store("T\\A", "", kRegNone, {});
+  Store("T\\B", "", kRegNone, {});
+  RegistryValue found;
+  std::vector<std::string> names;
+  int32_t count = 0;
+  const struct {
+    const char* name;
+    Call failing;
+    std::function<void(cRegistry&)> operation;
+    int32_t error;
+  } cases[] = {
+      {"binary without data written", Call::None,
+       [](cRegistry& r) { r.WriteBinaryAt(kCurrentUser, "T", "v", {}); }, kErrorInvalidParameter},
+      {"binary without data read", Call::None,
+       [](cRegistry& r) { r.GetBinary("empty"); }, kErrorDatatypeMismatch},
+      {"double of four bytes", Call::None, [](cRegistry& r) { r.GetDouble("four"); },
+       kErrorDatatypeMismatch},
+      {"currency of four bytes", Call::None, [](cRegistry& r) { r.GetCurrency("four"); },
+       kErrorDatatypeMismatch},
+      {"value not found", Call::None,
+       [&](cRegistry& r) { r.FindValue(kCurrentUser, "T", "missing", found); }, kErrorFileNotFound},
+      {"value sought past a failed entry", Call::EnumValue,
+       [&](cRegistry& r) { r.FindValue(kCurrentUser, "T", "missing", found); },
+       FailingStore::kFailure},
+      {"keys listed", Call::EnumKey,
+       [&](cRegistry& r) { r.EnumKeys(kCurrentUser, "T", names, count); }, FailingStore::kFailure},
+      {"values listed", Call::EnumValue,
+       [&](cRegistry& r) { r.EnumValues(kCurrentUser, "T", names, count); },
+       FailingStore::kFailure},
+      {"values exported", Call::EnumValue,
+       [](cRegistry& r) { r.ExportKey(kCurrentUser, "T", false); },
+       FailingStore::kFailure},
+      {"subkeys exported", Call::EnumKey,
+       [](cRegistry& r) { r.ExportKey(kCurrentUser, "T", true); },
+       FailingStore::kFailure},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FailingStore store;
+    cRegistry reg(store);
+    reg.Key("T");
+    store.FailNext(c.failing);
+    c.operation(reg);
+    EXPECT_EQ(reg.LastError(), c.error);
+    EXPECT_FALSE(reg.LastErrorText().empty());
   }
 }
 

@@ -114,6 +114,43 @@ TEST_F(ValueTest, ReadsOfTheWrongSizeFailWithTheDefault) {
   EXPECT_EQ(money, 3);
 }
 
+TEST_F(ValueTest, NumberReadsTakeOnlyFourByteDwords) {
+  const struct {
+    const char* name;
+    uint32_t type;
+    std::vector<uint8_t> data;
+    int32_t error;
+  } cases[] = {
+      {"text of four bytes", kRegSz, Bytes("abcd"), kErrorUnsupportedType},
+      {"short text", kRegSz, Bytes("ab"), kErrorUnsupportedType},
+      {"binary of four bytes", kRegBinary, {1, 2, 3, 4}, kErrorUnsupportedType},
+      {"short dword", kRegDword, {1, 2}, kErrorDatatypeMismatch},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Store("Values", "v", c.type, c.data);
+    int32_t word = 0;
+    EXPECT_FALSE(reg_.ReadLong("v", word, 77));
+    EXPECT_EQ(word, 77);
+    EXPECT_EQ(reg_.LastError(), c.error);
+  }
+}
+
+TEST_F(ValueTest, AFailedDataQueryFailsTheRead) {
+  Store("Values", "v", kRegSz, Bytes("text"));
+  FailingStore store;
+  cRegistry reg(store);
+  std::string text = "old";
+  std::vector<uint8_t> bytes{9};
+  store.FailNext(FailingStore::Call::DataQuery);
+  EXPECT_FALSE(reg.ReadStringAt(kCurrentUser, "Values", "v", text));
+  store.FailNext(FailingStore::Call::DataQuery);
+  EXPECT_FALSE(reg.ReadBinaryAt(kCurrentUser, "Values", "v", bytes));
+  EXPECT_EQ(reg.LastError(), FailingStore::kFailure);
+  EXPECT_EQ(text, "old");
+  EXPECT_EQ(bytes, std::vector<uint8_t>{9});
+}
+
 TEST_F(ValueTest, ReadStringDefaultRule) {
   Store("Values", "empty", kRegSz, {});
   Store("Values", "binary", kRegBinary, Bytes(std::string("ab\0cd", 5)));

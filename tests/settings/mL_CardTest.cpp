@@ -1,6 +1,8 @@
 // The settings store over the platform's registry: value names, families,
 // key paths and the load and save rules.
 #include <cstring>
+#include <latch>
+#include <thread>
 
 #include "driver/mE14_x40.h"
 #include "settings/mL_Card.h"
@@ -205,6 +207,35 @@ TEST_F(SettingsStore, AnUnknownModuleChangesNothingUntilSaved) {
     SaveSettings("NEW7");
     EXPECT_TRUE(reg_.KeyExists(kCurrentUser, kBase + "\\NEW7"));
   });
+}
+
+// Host threads are apartments of their own: each keeps to its module's key
+// while the others load and save theirs.
+TEST_F(SettingsStore, ThreadsLoadAndSaveTheirOwnModulesAtOnce) {
+  constexpr int kThreads = 4;
+  constexpr int kRounds = 5;
+  std::latch start(kThreads);
+  std::vector<std::thread> hosts;
+  for (int t = 0; t < kThreads; ++t) {
+    hosts.emplace_back([t, &start] {
+      const std::string serial = "SN" + std::to_string(t);
+      int16_t& porog = State().DeviceInfo.SynchroADPorog;
+      start.arrive_and_wait();
+      OpenSettingsKey("E-140");
+      for (int round = 1; round <= kRounds; ++round) {
+        porog = static_cast<int16_t>(100 * t + round);
+        SaveSettings(serial);
+        porog = 0;
+        LoadSettings(serial);
+        ASSERT_EQ(porog, 100 * t + round) << serial;
+      }
+    });
+  }
+  for (std::thread& host : hosts) host.join();
+  for (int t = 0; t < kThreads; ++t) {
+    EXPECT_EQ(Fetch(kBase + "\\SN" + std::to_string(t), "SynchroADPorog").Data,
+              Dword(100 * t + kRounds));
+  }
 }
 
 }  // namespace
