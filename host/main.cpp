@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   rec->add_option("-d,--duration", record.Duration, "seconds to record (default 2)");
   rec->add_option("-n,--frames", record.Frames, "frames to record");
   rec->add_option("-b,--buffer", record.BufferSamples, "driver ring size, samples");
-  rec->add_option("-o,--output", record.Output, "output file")->capture_default_str();
+  rec->add_option("-o,--output", record.Output, "output file, - for standard output")->capture_default_str();
   rec->add_option("-f,--format", record.Format, "csv or raw (with a .json sidecar)")->capture_default_str();
   rec->add_option("-p,--plot", record.Plot, "also write an SVG plot to this file");
 
