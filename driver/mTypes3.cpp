@@ -17,7 +17,7 @@ constexpr int kMaxDecimals = 15;
 }  // namespace
 
 int32_t FrameRing::ComputeBufferSize(bool roundToPowerOfTwo, int32_t size, int32_t requestedSize,
-                                     int16_t& chCount) {
+                                     int16_t chCount) {
   if (size < 1024) size = requestedSize >= 1024 ? requestedSize : 32768;
   if (chCount < 1) {
     chCount = 1;

@@ -44,9 +44,9 @@ struct FrameArray {
 class FrameRing {
  public:
   // Ring capacity for the channel count and the host's request, as the
-  // host-visible geometry. chCount below 1 is raised to 1.
-  int32_t ComputeBufferSize(bool roundToPowerOfTwo, int32_t size, int32_t requestedSize,
-                            int16_t& chCount);
+  // host-visible geometry. A table of no channel is sized as one of one
+  // channel, whose size it keeps.
+  int32_t ComputeBufferSize(bool roundToPowerOfTwo, int32_t size, int32_t requestedSize, int16_t chCount);
   // Allocates (or clears) the buffer for the current geometry and empties the
   // ring; `chTable` is what frame 0 of the frames to come names. On failure
   // returns false with the text in `error`.
