@@ -100,7 +100,9 @@ class FrameRing {
   // `kadrs` rounded up to whole blocks, at least two, within the size limit.
   int32_t WholeBlocks(int64_t kadrs, int16_t chCount) const;
   int32_t Advance(int32_t pos, int32_t frames) const;
-  void CopyFrames(int16_t* to, int32_t from, int32_t frames) const;
+  // Calls sink(samples, count) for the runs of frames from..from+frames-1.
+  template <typename Sink>
+  void ForEachRun(int32_t from, int32_t frames, Sink sink) const;
   // Claims the run of frames a take copies, or releases it again.
   int32_t BeginTake(int32_t wanted, int32_t& read);
   void EndTake(int32_t read, int32_t frames);
