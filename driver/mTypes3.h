@@ -77,6 +77,8 @@ class FrameRing {
   int32_t SizeData() const { return sizeData_; }
   int32_t AllocKadrs() const { return allocKadrs_; }
   int32_t AllocChannels() const { return allocChannels_; }
+  // The channel table of the frames in the ring (AllocChannels entries).
+  const std::vector<int16_t>& RecordedTable() const { return recordedTable_; }
   int32_t ReadPos() const { return readPos_.load(std::memory_order_acquire); }
   int32_t WritePos() const { return writePos_.load(std::memory_order_acquire); }
   bool Empty() const { return empty_.load(std::memory_order_acquire); }
