@@ -5,9 +5,9 @@
 
 #include "backend/AdcConfiguration.h"
 #include "driver/mE14_x40.h"
+#include "driver/mL_Card.h"
 #include "platform/HostThread.h"
 #include "platform/Platform.h"
-#include "settings/mL_Card.h"
 #include "ui/dlgDevEnum.h"
 
 namespace e14 {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "backend/VendorAbi.h"
 #include "platform/DeviceIo.h"
+#include "vendor/VendorAbi.h"
 
 namespace e14 {
 

@@ -4,11 +4,11 @@
 #include "backend/ModuleSurvey.h"
 #include "driver/E14_140.h"
 #include "driver/mE14_x40.h"
+#include "driver/mL_Card.h"
 #include "generator/WaveStart.h"
 #include "host/HostDriver.h"
 #include "platform/HostThread.h"
 #include "settings/cRegistry.h"
-#include "settings/mL_Card.h"
 
 namespace e14::host {
 

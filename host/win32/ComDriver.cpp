@@ -6,17 +6,17 @@
 
 #include <stdexcept>
 
-#include "driver/win32/ComConvert.h"
-#include "driver/win32/ComRef.h"
-#include "driver/win32/Kestrel.h"
-#include "driver/win32/ScriptArrays.h"
+#include "driver/mL_Card.h"
 #include "host/HostDriver.h"
 #include "host/win32/ComApartment.h"
 #include "host/win32/ComResults.h"
 #include "host/win32/ModuleRows.h"
+#include "server/ComConvert.h"
+#include "server/ComRef.h"
+#include "server/Kestrel.h"
+#include "server/ScriptArrays.h"
 #include "settings/RegistryApi.h"
 #include "settings/cRegistry.h"
-#include "settings/mL_Card.h"
 
 namespace e14::host {
 

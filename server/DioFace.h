@@ -2,8 +2,8 @@
 // members. By-reference parameters must not be null (E_POINTER).
 #pragma once
 
-#include "driver/win32/FaceBase.h"
-#include "driver/win32/Kestrel.h"
+#include "server/FaceBase.h"
+#include "server/Kestrel.h"
 
 namespace e14::com {
 

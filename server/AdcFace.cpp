@@ -1,7 +1,7 @@
-#include "driver/win32/AdcFace.h"
+#include "server/AdcFace.h"
 
-#include "driver/win32/ComConvert.h"
-#include "driver/win32/Guard.h"
+#include "server/ComConvert.h"
+#include "server/Guard.h"
 
 namespace e14::com {
 

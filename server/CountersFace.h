@@ -2,8 +2,8 @@
 // recording, from the core's RecordingCounters().
 #pragma once
 
-#include "driver/win32/FaceBase.h"
-#include "driver/win32/Kestrel.h"
+#include "server/FaceBase.h"
+#include "server/Kestrel.h"
 
 namespace e14::com {
 

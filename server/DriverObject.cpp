@@ -1,6 +1,6 @@
-#include "driver/win32/DriverObject.h"
+#include "server/DriverObject.h"
 
-#include "driver/win32/Guard.h"
+#include "server/Guard.h"
 
 namespace e14::com {
 

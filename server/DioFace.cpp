@@ -1,7 +1,7 @@
-#include "driver/win32/DioFace.h"
+#include "server/DioFace.h"
 
-#include "driver/win32/ComConvert.h"
-#include "driver/win32/Guard.h"
+#include "server/ComConvert.h"
+#include "server/Guard.h"
 
 namespace e14::com {
 

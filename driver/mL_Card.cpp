@@ -1,4 +1,4 @@
-#include "settings/mL_Card.h"
+#include "driver/mL_Card.h"
 
 #include <vector>
 

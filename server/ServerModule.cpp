@@ -1,4 +1,4 @@
-#include "driver/win32/ServerModule.h"
+#include "server/ServerModule.h"
 
 #include <oleauto.h>
 

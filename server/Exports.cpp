@@ -2,11 +2,11 @@
 #include <windows.h>
 #include <olectl.h>
 
-#include "driver/win32/ClassFactory.h"
-#include "driver/win32/Guard.h"
-#include "driver/win32/Kestrel.h"
-#include "driver/win32/Registration.h"
-#include "driver/win32/ServerModule.h"
+#include "server/ClassFactory.h"
+#include "server/Guard.h"
+#include "server/Kestrel.h"
+#include "server/Registration.h"
+#include "server/ServerModule.h"
 
 using e14::com::Guarded;
 

@@ -1,14 +1,14 @@
-#include "driver/win32/ToolsFace.h"
+#include "server/ToolsFace.h"
 
 #include <new>
 
 #include "backend/ModuleSurvey.h"
 #include "driver/mE14_x40.h"
-#include "driver/win32/ComConvert.h"
-#include "driver/win32/Guard.h"
-#include "driver/win32/ScriptArrays.h"
-#include "driver/win32/ToolsColumns.h"
 #include "generator/WaveStart.h"
+#include "server/ComConvert.h"
+#include "server/Guard.h"
+#include "server/ScriptArrays.h"
+#include "server/ToolsColumns.h"
 
 namespace e14::com {
 

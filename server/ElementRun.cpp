@@ -1,9 +1,9 @@
-#include "driver/win32/ElementRun.h"
+#include "server/ElementRun.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "driver/win32/ScriptArrays.h"
+#include "server/ScriptArrays.h"
 
 namespace e14::com {
 

@@ -1,4 +1,4 @@
-#include "driver/win32/ScriptArrays.h"
+#include "server/ScriptArrays.h"
 
 #include <cstring>
 #include <utility>

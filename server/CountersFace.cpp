@@ -1,6 +1,6 @@
-#include "driver/win32/CountersFace.h"
+#include "server/CountersFace.h"
 
-#include "driver/win32/Guard.h"
+#include "server/Guard.h"
 
 namespace e14::com {
 

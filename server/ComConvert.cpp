@@ -1,4 +1,4 @@
-#include "driver/win32/ComConvert.h"
+#include "server/ComConvert.h"
 
 #include <cstring>
 #include <new>

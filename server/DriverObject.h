@@ -5,14 +5,14 @@
 #pragma once
 
 #include "driver/E14_140.h"
-#include "driver/win32/AdcFace.h"
-#include "driver/win32/CountersFace.h"
-#include "driver/win32/DaoFace.h"
-#include "driver/win32/DioFace.h"
-#include "driver/win32/DispatchFace.h"
-#include "driver/win32/Kestrel.h"
-#include "driver/win32/ServerModule.h"
-#include "driver/win32/ToolsFace.h"
+#include "server/AdcFace.h"
+#include "server/CountersFace.h"
+#include "server/DaoFace.h"
+#include "server/DioFace.h"
+#include "server/DispatchFace.h"
+#include "server/Kestrel.h"
+#include "server/ServerModule.h"
+#include "server/ToolsFace.h"
 
 namespace e14::com {
 

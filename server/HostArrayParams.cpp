@@ -1,7 +1,7 @@
-#include "driver/win32/HostArrayParams.h"
+#include "server/HostArrayParams.h"
 
-#include "driver/win32/DispatchIds.h"
-#include "driver/win32/Kestrel.h"
+#include "server/DispatchIds.h"
+#include "server/Kestrel.h"
 
 namespace e14::com {
 

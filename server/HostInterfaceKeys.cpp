@@ -1,7 +1,7 @@
-#include "driver/win32/HostInterfaceKeys.h"
+#include "server/HostInterfaceKeys.h"
 
-#include "driver/win32/ClassesRoot.h"
-#include "driver/win32/Kestrel.h"
+#include "server/ClassesRoot.h"
+#include "server/Kestrel.h"
 
 namespace e14::com {
 

@@ -1,12 +1,12 @@
-#include "driver/win32/ScriptInvoke.h"
+#include "server/ScriptInvoke.h"
 
 #include <optional>
 #include <vector>
 
-#include "driver/win32/ElementRun.h"
-#include "driver/win32/FuncLookup.h"
-#include "driver/win32/HostArrayParams.h"
-#include "driver/win32/ScriptArrays.h"
+#include "server/ElementRun.h"
+#include "server/FuncLookup.h"
+#include "server/HostArrayParams.h"
+#include "server/ScriptArrays.h"
 
 namespace e14::com {
 

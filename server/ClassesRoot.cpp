@@ -1,4 +1,4 @@
-#include "driver/win32/ClassesRoot.h"
+#include "server/ClassesRoot.h"
 
 #include <objbase.h>
 

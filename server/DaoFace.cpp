@@ -1,10 +1,10 @@
-#include "driver/win32/DaoFace.h"
+#include "server/DaoFace.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "driver/win32/ComConvert.h"
-#include "driver/win32/Guard.h"
+#include "server/ComConvert.h"
+#include "server/Guard.h"
 
 namespace e14::com {
 

@@ -7,10 +7,10 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include "driver/win32/ComRef.h"
-#include "driver/win32/Guard.h"
-#include "driver/win32/ScriptInvoke.h"
-#include "driver/win32/ServerModule.h"
+#include "server/ComRef.h"
+#include "server/Guard.h"
+#include "server/ScriptInvoke.h"
+#include "server/ServerModule.h"
 
 namespace e14::com {
 

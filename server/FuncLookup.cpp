@@ -1,4 +1,4 @@
-#include "driver/win32/FuncLookup.h"
+#include "server/FuncLookup.h"
 
 namespace e14::com {
 

@@ -3,8 +3,8 @@
 // starting at ChValues, as the host's array passed by its first element.
 #pragma once
 
-#include "driver/win32/FaceBase.h"
-#include "driver/win32/Kestrel.h"
+#include "server/FaceBase.h"
+#include "server/Kestrel.h"
 
 namespace e14::com {
 

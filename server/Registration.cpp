@@ -1,12 +1,12 @@
-#include "driver/win32/Registration.h"
+#include "server/Registration.h"
 
 #include <oleauto.h>
 #include <olectl.h>
 
-#include "driver/win32/ClassesRoot.h"
-#include "driver/win32/ComRef.h"
-#include "driver/win32/HostInterfaceKeys.h"
-#include "driver/win32/Kestrel.h"
+#include "server/ClassesRoot.h"
+#include "server/ComRef.h"
+#include "server/HostInterfaceKeys.h"
+#include "server/Kestrel.h"
 
 namespace e14::com {
 

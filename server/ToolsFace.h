@@ -2,8 +2,8 @@
 // the calling thread's driver state.
 #pragma once
 
-#include "driver/win32/FaceBase.h"
-#include "driver/win32/Kestrel.h"
+#include "server/FaceBase.h"
+#include "server/Kestrel.h"
 
 namespace e14::com {
 

@@ -1,9 +1,9 @@
-#include "driver/win32/ClassFactory.h"
+#include "server/ClassFactory.h"
 
 #include "backend/DeviceBackend.h"
-#include "driver/win32/DriverObject.h"
-#include "driver/win32/Guard.h"
-#include "driver/win32/ServerModule.h"
+#include "server/DriverObject.h"
+#include "server/Guard.h"
+#include "server/ServerModule.h"
 #include "ui/win32/InstallDialogs.h"
 
 namespace e14::com {

@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "driver/E14_140.h"
-#include "driver/win32/DispatchFace.h"
+#include "server/DispatchFace.h"
 
 namespace e14::com {
 
