@@ -109,7 +109,7 @@ bool VendorWrapper::ReadMemory(uint8_t* buffer, uint32_t count, uint16_t address
   bool anyDone = false;
   for (uint32_t offset = 0; offset + 1 <= count; offset += 4096) {
     const uint32_t chunk = std::min<uint32_t>(4096, count - offset);
-    const MemoryRequest request{1, 2, static_cast<uint16_t>(address + offset), 0};
+    const MemoryRequest request{1, kMemoryToHost, static_cast<uint16_t>(address + offset), 0};
     uint32_t returned = 0;
     if (platform::DeviceIoControl(handle_, kMemoryControlCode, &request, sizeof request,
                                   buffer + offset, chunk, returned))

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "vendor/MemoryRequest.h"
+
 // The vendor's functions use the stdcall convention on 32-bit Windows.
 #if defined(_WIN32) && !defined(_WIN64)
 #define E14_STDCALL __stdcall
@@ -85,13 +87,6 @@ struct DacParamBlock {
   uint16_t Reserved2;
 };
 
-struct MemoryRequest {
-  uint16_t One;
-  uint16_t Direction;  // 2 = read from the module, 1 = write to it
-  uint16_t Address;
-  uint16_t Zero;
-};
-
 #pragma pack(pop)
 
 static_assert(sizeof(AdcParams) == 296);
@@ -102,7 +97,6 @@ static_assert(sizeof(ErrorInfo) == 260);
 static_assert(sizeof(IoRequest) == 20);
 static_assert(sizeof(IoRequest64) == 28 && offsetof(IoRequest64, Buffer64) == 20);
 static_assert(sizeof(DacParamBlock) == 16);
-static_assert(sizeof(MemoryRequest) == 8);
 
 // Module descriptor sizes and the offsets of the fields the driver reads; the
 // rest of the record is the library's.
@@ -123,7 +117,6 @@ constexpr DescriptorLayout kDescriptorLUsbApi3{6186, 50, 66, 637, 0, 1260, 2284,
 constexpr DescriptorLayout kDescriptorLUsbApiU{6187, 50, 66, 638, 646, 1261, 2285, 3565, 3594, 4618};
 constexpr size_t kMaxDescriptorSize = 6187;
 
-constexpr uint32_t kMemoryControlCode = 0x220012;
 constexpr uint16_t kTtlOutAddress = 0x400;
 constexpr uint16_t kFirmwareAddress = 0x1080;
 constexpr uint16_t kDacParamAddress = 0x160;
