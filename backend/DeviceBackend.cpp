@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "backend/AdcConfiguration.h"
+#include "driver/DeviceChooser.h"
 #include "driver/mE14_x40.h"
 #include "driver/mL_Card.h"
 #include "platform/HostThread.h"
 #include "platform/Platform.h"
-#include "ui/dlgDevEnum.h"
 
 namespace e14 {
 
@@ -99,8 +99,7 @@ bool DeviceBackend::OpenModule() {
   if (count == 0) return false;
   int16_t slot = s.DeviceList[0].Slot;
   if (count > 1) {
-    dlgDevEnum dialog;
-    slot = dialog.SelectDevice();
+    slot = ChooseDevice();
     platform::ProcessPendingMessages();
   }
   if (slot < 0) return false;

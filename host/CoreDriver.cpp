@@ -1,7 +1,8 @@
 // The e140 tool's driver on Linux: the driver's portable core, linked in,
-// with the two device back-ends installed.
+// with the two device back-ends and the terminal's device choice installed.
 #include "backend/DeviceBackend.h"
 #include "backend/ModuleSurvey.h"
+#include "driver/DeviceChooser.h"
 #include "driver/E14_140.h"
 #include "driver/mE14_x40.h"
 #include "driver/mL_Card.h"
@@ -9,6 +10,7 @@
 #include "host/HostDriver.h"
 #include "platform/HostThread.h"
 #include "settings/cRegistry.h"
+#include "ui/posix/DevEnumTerminal.h"
 
 namespace e14::host {
 
@@ -16,7 +18,10 @@ namespace {
 
 class CoreDriver : public HostDriver {
  public:
-  CoreDriver() { InstallDeviceBackends(); }
+  CoreDriver() {
+    InstallDeviceBackends();
+    InstallDeviceChooser(DeviceChoiceDialog(AskDeviceOnTerminal));
+  }
 
   std::vector<ModuleSummary> ListModules() override {
     std::vector<ModuleSummary> modules;
