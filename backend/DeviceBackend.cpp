@@ -161,8 +161,8 @@ void DeviceBackend::ReadBoardInfo() {
                    (id.HasDac ? "2 channels" : "No");
 }
 
-std::vector<ModuleIdentity> DeviceBackend::Survey() {
-  std::vector<ModuleIdentity> modules;
+std::vector<SurveyedModule> DeviceBackend::Survey() {
+  std::vector<SurveyedModule> modules;
   if (!device_) device_ = CreateWrapper();
   if (!LibraryUsable() || device_->DeviceHandle() != platform::kInvalidDevice) return modules;
   for (int16_t slot = 0; slot < 16; ++slot) {
@@ -174,7 +174,7 @@ std::vector<ModuleIdentity> DeviceBackend::Survey() {
       id.Serial = "???";
     }
     id.Slot = slot;
-    modules.push_back(id);
+    modules.push_back({id, device_->LibraryName()});
     device_->CloseDevice();
   }
   ClearDescriptor();

@@ -2,9 +2,6 @@
 
 #include <new>
 
-#include "backend/ModuleSurvey.h"
-#include "driver/mE14_x40.h"
-#include "generator/WaveStart.h"
 #include "server/ComConvert.h"
 #include "server/Guard.h"
 #include "server/ScriptArrays.h"
@@ -46,19 +43,19 @@ void PutBool(SAFEARRAY* array, LONG row, LONG column, bool flag) {
   Put(array, row, column, value);
 }
 
-SAFEARRAY* ModuleTable(const std::vector<SurveyedModule>& modules) {
+SAFEARRAY* ModuleTable(const std::vector<ModuleRow>& modules) {
   SAFEARRAYBOUND bounds[] = {{static_cast<ULONG>(modules.size()), 0}, {kModuleColumns, 0}};
   SafeArrayPtr table(SafeArrayCreate(VT_VARIANT, 2, bounds));
   if (!table) throw std::bad_alloc();
   for (LONG row = 0; row < static_cast<LONG>(modules.size()); ++row) {
-    const ModuleIdentity& id = modules[row].Identity;
-    PutShort(table.get(), row, kColumnSlot, id.Slot);
-    PutText(table.get(), row, kColumnSerial, id.Serial);
-    PutText(table.get(), row, kColumnRevision, id.Revision ? std::string(1, id.Revision) : "");
-    PutShort(table.get(), row, kColumnFirmwareMajor, id.FirmwareMajor);
-    PutShort(table.get(), row, kColumnFirmwareMinor, id.FirmwareMinor);
-    PutBool(table.get(), row, kColumnHasDac, id.HasDac);
-    PutText(table.get(), row, kColumnLibrary, modules[row].Library);
+    const ModuleRow& module = modules[row];
+    PutShort(table.get(), row, kColumnSlot, module.Slot);
+    PutText(table.get(), row, kColumnSerial, module.Serial);
+    PutText(table.get(), row, kColumnRevision, module.Revision);
+    PutShort(table.get(), row, kColumnFirmwareMajor, module.FirmwareMajor);
+    PutShort(table.get(), row, kColumnFirmwareMinor, module.FirmwareMinor);
+    PutBool(table.get(), row, kColumnHasDac, module.HasDac);
+    PutText(table.get(), row, kColumnLibrary, module.Library);
   }
   return table.release();
 }
@@ -66,27 +63,27 @@ SAFEARRAY* ModuleTable(const std::vector<SurveyedModule>& modules) {
 }  // namespace
 
 STDMETHODIMP ToolsFace::get_Modules(SAFEARRAY** value) {
-  return GuardedGet(value, [] { return ModuleTable(SurveyModules()); });
+  return GuardedGet(value, [this] { return ModuleTable(tools_.Modules()); });
 }
 
 STDMETHODIMP ToolsFace::get_BoardInfo(BSTR* value) {
-  return GuardedGet(value, [] { return ToBstr(State().DeviceInfo.BoardInfo); });
+  return GuardedGet(value, [this] { return ToBstr(tools_.BoardInfo()); });
 }
 
 STDMETHODIMP ToolsFace::get_SettingsKey(BSTR* value) {
-  return GuardedGet(value, [] { return ToBstr(State().SettingsKeyPath); });
+  return GuardedGet(value, [this] { return ToBstr(tools_.SettingsKey()); });
 }
 
 STDMETHODIMP ToolsFace::StartWave(short channel, short type, short amplitude, short baseline,
                                   float frequency, float phase, VARIANT_BOOL* value) {
   return GuardedGet(value, [&] {
-    return ToVariantBool(StartGeneratedWave({channel, type, amplitude, baseline, frequency, phase}));
+    return ToVariantBool(tools_.StartWave({channel, type, amplitude, baseline, frequency, phase}));
   });
 }
 
 STDMETHODIMP ToolsFace::StopWave() {
-  return Guarded([] {
-    StopDacOutput();
+  return Guarded([this] {
+    tools_.StopWave();
     return S_OK;
   });
 }

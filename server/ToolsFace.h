@@ -1,9 +1,9 @@
-// IDriverTools: what the e140 tool needs beyond the host interfaces, from
-// the calling thread's driver state.
+// IDriverTools: the driver's tools (DriverTools) behind COM.
 #pragma once
 
 #include "server/FaceBase.h"
 #include "server/Kestrel.h"
+#include "tools/DriverTools.h"
 
 namespace e14::com {
 
@@ -17,6 +17,9 @@ class ToolsFace final : public FaceBase<IDriverTools> {
   STDMETHODIMP StartWave(short channel, short type, short amplitude, short baseline, float frequency,
                          float phase, VARIANT_BOOL* value) override;
   STDMETHODIMP StopWave() override;
+
+ private:
+  DriverTools tools_;
 };
 
 }  // namespace e14::com

@@ -6,7 +6,6 @@
 
 #include <stdexcept>
 
-#include "driver/mL_Card.h"
 #include "host/HostDriver.h"
 #include "host/win32/ComApartment.h"
 #include "host/win32/ComResults.h"
@@ -15,8 +14,6 @@
 #include "server/ComRef.h"
 #include "server/Kestrel.h"
 #include "server/ScriptArrays.h"
-#include "settings/RegistryApi.h"
-#include "settings/cRegistry.h"
 
 namespace e14::host {
 
@@ -202,12 +199,8 @@ class ComDriver final : public HostDriver {
     Check(dio_->put_DOStopValue(&value), "DOStopValue");
   }
 
-  // The stored settings are read here from the registry; the driver says
-  // where they are.
-  std::string ExportSettings() override {
-    const std::string path = TakeText(Get(tools_.get(), &IDriverTools::get_SettingsKey, "SettingsKey"));
-    if (path.empty()) return "";
-    return SettingsRegistry().ExportKey(static_cast<uint32_t>(kHkeyCurrentUser), path, true);
+  std::string SettingsKey() override {
+    return TakeText(Get(tools_.get(), &IDriverTools::get_SettingsKey, "SettingsKey"));
   }
 
  private:
