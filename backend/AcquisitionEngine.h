@@ -10,10 +10,10 @@
 #include <mutex>
 #include <vector>
 
-#include "backend/VendorAbi.h"
 #include "platform/DeviceIo.h"
 #include "platform/HostThread.h"
 #include "platform/Sync.h"
+#include "vendor/VendorAbi.h"
 
 namespace e14 {
 

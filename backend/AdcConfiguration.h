@@ -3,7 +3,7 @@
 // record; none of them talks to the module.
 #pragma once
 
-#include "backend/VendorAbi.h"
+#include "vendor/VendorAbi.h"
 
 namespace e14 {
 

@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "backend/AdcConfiguration.h"
+#include "driver/DeviceChooser.h"
 #include "driver/mE14_x40.h"
+#include "driver/mL_Card.h"
 #include "platform/HostThread.h"
 #include "platform/Platform.h"
-#include "settings/mL_Card.h"
-#include "ui/dlgDevEnum.h"
 
 namespace e14 {
 
@@ -99,8 +99,7 @@ bool DeviceBackend::OpenModule() {
   if (count == 0) return false;
   int16_t slot = s.DeviceList[0].Slot;
   if (count > 1) {
-    dlgDevEnum dialog;
-    slot = dialog.SelectDevice();
+    slot = ChooseDevice();
     platform::ProcessPendingMessages();
   }
   if (slot < 0) return false;
@@ -162,8 +161,8 @@ void DeviceBackend::ReadBoardInfo() {
                    (id.HasDac ? "2 channels" : "No");
 }
 
-std::vector<ModuleIdentity> DeviceBackend::Survey() {
-  std::vector<ModuleIdentity> modules;
+std::vector<SurveyedModule> DeviceBackend::Survey() {
+  std::vector<SurveyedModule> modules;
   if (!device_) device_ = CreateWrapper();
   if (!LibraryUsable() || device_->DeviceHandle() != platform::kInvalidDevice) return modules;
   for (int16_t slot = 0; slot < 16; ++slot) {
@@ -175,7 +174,7 @@ std::vector<ModuleIdentity> DeviceBackend::Survey() {
       id.Serial = "???";
     }
     id.Slot = slot;
-    modules.push_back(id);
+    modules.push_back({id, device_->LibraryName()});
     device_->CloseDevice();
   }
   ClearDescriptor();

@@ -15,17 +15,6 @@
 
 namespace e14 {
 
-// What a module's descriptor says about it.
-struct ModuleIdentity {
-  int16_t Slot = 0;
-  std::string Serial;
-  char Revision = 0;
-  int16_t FirmwareMajor = 0;
-  int16_t FirmwareMinor = 0;
-  int32_t ClockHz = 0;
-  bool HasDac = false;
-};
-
 class DeviceBackend : public Backend {
  public:
   DeviceBackend();
@@ -33,6 +22,7 @@ class DeviceBackend : public Backend {
 
   int16_t OpenBackend() override;
   void CloseBackend() override;
+  std::vector<SurveyedModule> Survey() override;
   bool StartStream() override;
   void StopStream() override;
   void ReleaseEndedStream() override;
@@ -44,11 +34,6 @@ class DeviceBackend : public Backend {
   void WriteTtlOutputs(int32_t value) override;
 
   const AcquisitionEngine& Engine() const { return engine_; }
-
-  // Every module this back-end's library sees, without opening any for use
-  // (only while this back-end has no module open). Serial "???" when the
-  // descriptor cannot be read.
-  std::vector<ModuleIdentity> Survey();
 
  protected:
   virtual std::unique_ptr<VendorWrapper> CreateWrapper() = 0;

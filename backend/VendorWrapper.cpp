@@ -8,10 +8,10 @@
 
 namespace e14 {
 
-VendorWrapper::VendorWrapper(const std::string& dllName, const SlotMap& slots,
+VendorWrapper::VendorWrapper(const std::string& libraryName, const SlotMap& slots,
                              const DescriptorLayout& layout)
-    : slots_(slots), layout_(layout) {
-  library_ = platform::LoadVendorLibrary(dllName);
+    : slots_(slots), libraryName_(libraryName), layout_(layout) {
+  library_ = platform::LoadVendorLibrary(libraryName + ".dll");
   if (library_ == nullptr) return;
   auto version = reinterpret_cast<GetDllVersionFn>(platform::FindExport(library_, "GetDllVersion"));
   auto create =
@@ -109,7 +109,7 @@ bool VendorWrapper::ReadMemory(uint8_t* buffer, uint32_t count, uint16_t address
   bool anyDone = false;
   for (uint32_t offset = 0; offset + 1 <= count; offset += 4096) {
     const uint32_t chunk = std::min<uint32_t>(4096, count - offset);
-    const MemoryRequest request{1, 2, static_cast<uint16_t>(address + offset), 0};
+    const MemoryRequest request{1, kMemoryToHost, static_cast<uint16_t>(address + offset), 0};
     uint32_t returned = 0;
     if (platform::DeviceIoControl(handle_, kMemoryControlCode, &request, sizeof request,
                                   buffer + offset, chunk, returned))
@@ -118,14 +118,14 @@ bool VendorWrapper::ReadMemory(uint8_t* buffer, uint32_t count, uint16_t address
   return anyDone;
 }
 
-TLE14140::TLE14140() : VendorWrapper("LUsbApi3.dll", kSlotsLUsbApi3, kDescriptorLUsbApi3) {}
+TLE14140::TLE14140() : VendorWrapper("LUsbApi3", kSlotsLUsbApi3, kDescriptorLUsbApi3) {}
 
 uint32_t TLE14140::FirmwareVersion() {
   uint8_t bytes[2] = {};
   return ReadMemory(bytes, 2, kFirmwareAddress) ? uint32_t{bytes[1]} * 65536 + bytes[0] : 0;
 }
 
-TUE14140::TUE14140() : VendorWrapper("LUsbApiU.dll", kSlotsLUsbApiU, kDescriptorLUsbApiU) {}
+TUE14140::TUE14140() : VendorWrapper("LUsbApiU", kSlotsLUsbApiU, kDescriptorLUsbApiU) {}
 
 bool TUE14140::DacSamples(int16_t code0, int16_t code1) {
   uint32_t ignored = 0;

@@ -7,18 +7,20 @@
 #include <cstdint>
 #include <string>
 
-#include "backend/VendorAbi.h"
 #include "platform/DeviceIo.h"
+#include "vendor/VendorAbi.h"
 
 namespace e14 {
 
 class VendorWrapper {
  public:
-  VendorWrapper(const std::string& dllName, const SlotMap& slots, const DescriptorLayout& layout);
+  // Loads <libraryName>.dll.
+  VendorWrapper(const std::string& libraryName, const SlotMap& slots, const DescriptorLayout& layout);
   virtual ~VendorWrapper();
   VendorWrapper(const VendorWrapper&) = delete;
   VendorWrapper& operator=(const VendorWrapper&) = delete;
 
+  const std::string& LibraryName() const { return libraryName_; }
   uint16_t LibraryMajor() const { return libraryMajor_; }
   uint16_t LibraryMinor() const { return libraryMinor_; }
   bool HasInstance() const { return instance_ != nullptr; }
@@ -61,6 +63,7 @@ class VendorWrapper {
   const SlotMap& slots_;
 
  private:
+  const std::string libraryName_;
   const DescriptorLayout& layout_;
   void* library_ = nullptr;
   VendorObject* instance_ = nullptr;

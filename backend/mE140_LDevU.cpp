@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "driver/DriverState.h"
+#include "driver/mL_Card.h"
 #include "platform/Library.h"
-#include "settings/mL_Card.h"
 
 namespace e14 {
 

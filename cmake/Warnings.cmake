@@ -2,7 +2,6 @@
 add_library(e14_warnings INTERFACE)
 target_compile_options(e14_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
   -Wno-sign-conversion $<$<BOOL:${E14_WERROR}>:-Werror>)
-target_include_directories(e14_warnings INTERFACE ${PROJECT_SOURCE_DIR})
 if(WIN32)
   # Windows binaries carry their C++ runtime: nothing to install beside them.
   target_link_options(e14_warnings INTERFACE -static -static-libgcc -static-libstdc++)

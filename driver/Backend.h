@@ -3,9 +3,27 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace e14 {
+
+// What a module's descriptor says about it.
+struct ModuleIdentity {
+  int16_t Slot = 0;
+  std::string Serial;
+  char Revision = 0;
+  int16_t FirmwareMajor = 0;
+  int16_t FirmwareMinor = 0;
+  int32_t ClockHz = 0;
+  bool HasDac = false;
+};
+
+// A module a survey found, and the vendor library that sees it.
+struct SurveyedModule {
+  ModuleIdentity Identity;
+  std::string Library;
+};
 
 class Backend {
  public:
@@ -17,6 +35,10 @@ class Backend {
   virtual int16_t OpenBackend() = 0;
   // Closes the module and releases the vendor library object.
   virtual void CloseBackend() = 0;
+  // Every module this back-end's library sees, without opening any for use;
+  // none while this back-end has a module open. Serial "???" when the
+  // descriptor cannot be read.
+  virtual std::vector<SurveyedModule> Survey() = 0;
 
   // True with Busy set, or false with Busy clear and a message in AdcLastError.
   virtual bool StartStream() = 0;

@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "driver/mE14_x40.h"
+#include "driver/mL_Card.h"
 #include "platform/Platform.h"
-#include "settings/mL_Card.h"
 
 namespace e14 {
 

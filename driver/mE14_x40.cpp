@@ -172,6 +172,14 @@ void CloseBackends() {
     if (backend) backend->CloseBackend();
 }
 
+std::vector<SurveyedModule> SurveyModules() {
+  std::vector<SurveyedModule> modules;
+  for (int16_t which = 1; which <= 2; ++which)
+    if (Backend* backend = BackendAt(which))
+      for (SurveyedModule& module : backend->Survey()) modules.push_back(std::move(module));
+  return modules;
+}
+
 int32_t ComputeBufferSize(bool roundToPowerOfTwo, int32_t size) {
   AdcInputRecord& in = State().AdcInput;
   return in.Ring.ComputeBufferSize(roundToPowerOfTwo, size, in.RequestedSize, in.ChCount);

@@ -40,6 +40,9 @@ int32_t LastDigitalOutputs();
 // Closes both back-ends (their vendor objects are released).
 void CloseBackends();
 
+// Back-end 1's modules, then back-end 2's (Backend::Survey).
+std::vector<SurveyedModule> SurveyModules();
+
 // Ring geometry and reset on the calling thread's state.
 int32_t ComputeBufferSize(bool roundToPowerOfTwo, int32_t size);
 bool ResetInputBuffer();

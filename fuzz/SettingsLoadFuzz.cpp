@@ -15,10 +15,10 @@
 
 #include "backend/AdcConfiguration.h"
 #include "driver/mE14_x40.h"
+#include "driver/mL_Card.h"
 #include "fuzz/Check.h"
 #include "fuzz/PrivateConfigHome.h"
 #include "settings/RegistryApi.h"
-#include "settings/mL_Card.h"
 
 namespace {
 

@@ -1,14 +1,12 @@
 // The e140 tool's driver on Linux: the driver's portable core, linked in,
-// with the two device back-ends installed.
+// with the two device back-ends and the terminal's device choice installed.
 #include "backend/DeviceBackend.h"
-#include "backend/ModuleSurvey.h"
+#include "driver/DeviceChooser.h"
 #include "driver/E14_140.h"
-#include "driver/mE14_x40.h"
-#include "generator/WaveStart.h"
 #include "host/HostDriver.h"
 #include "platform/HostThread.h"
-#include "settings/cRegistry.h"
-#include "settings/mL_Card.h"
+#include "tools/DriverTools.h"
+#include "ui/posix/DevEnumTerminal.h"
 
 namespace e14::host {
 
@@ -16,21 +14,21 @@ namespace {
 
 class CoreDriver : public HostDriver {
  public:
-  CoreDriver() { InstallDeviceBackends(); }
+  CoreDriver() {
+    InstallDeviceBackends();
+    InstallDeviceChooser(DeviceChoiceDialog(AskDeviceOnTerminal));
+  }
 
   std::vector<ModuleSummary> ListModules() override {
     std::vector<ModuleSummary> modules;
-    for (const SurveyedModule& m : SurveyModules()) {
-      const ModuleIdentity& id = m.Identity;
-      modules.push_back({id.Slot, id.Serial, id.Revision ? std::string(1, id.Revision) : "",
-                         id.FirmwareMajor, id.FirmwareMinor, id.HasDac, m.Library});
-    }
+    for (const ModuleRow& m : tools_.Modules())
+      modules.push_back({m.Slot, m.Serial, m.Revision, m.FirmwareMajor, m.FirmwareMinor, m.HasDac, m.Library});
     return modules;
   }
   bool Open() override { return driver_.IADC3_Test(); }
   std::string LastError() override { return driver_.IADC3_LastError(); }
   std::string Name() override { return driver_.IADC3_ADCName(); }
-  std::string BoardInfo() override { return State().DeviceInfo.BoardInfo; }
+  std::string BoardInfo() override { return tools_.BoardInfo(); }
   std::vector<std::string> Ranges() override { return driver_.IADC3_Ranges(); }
   std::string ChannelName(int16_t index) override { return driver_.IADC3_ChannelName(index); }
   float RateMax() override { return driver_.IADC3_RateMax(); }
@@ -62,9 +60,9 @@ class CoreDriver : public HostDriver {
   double DacVoltsOf(int16_t channel) override { return driver_.IDAO_ValueReal(channel); }
   bool DacWaveform(int16_t channel, int16_t type, int16_t amplitude, int16_t baseline,
                    float frequency, float phase) override {
-    return StartGeneratedWave({channel, type, amplitude, baseline, frequency, phase});
+    return tools_.StartWave({channel, type, amplitude, baseline, frequency, phase});
   }
-  void DacStop() override { StopDacOutput(); }
+  void DacStop() override { tools_.StopWave(); }
 
   int32_t DigitalInputs() override { return driver_.IDIO_DIValue(); }
   void DigitalOutputs(int32_t word) override { driver_.IDIO_DOValue(word); }
@@ -78,13 +76,11 @@ class CoreDriver : public HostDriver {
     driver_.IDIO_DOStopValue(word);
   }
 
-  std::string ExportSettings() override {
-    return SettingsRegistry().ExportKey(static_cast<uint32_t>(kHkeyCurrentUser),
-                                        State().SettingsKeyPath, true);
-  }
+  std::string SettingsKey() override { return tools_.SettingsKey(); }
 
  private:
   E14_140 driver_;
+  DriverTools tools_;
 };
 
 }  // namespace

@@ -70,7 +70,9 @@ class HostDriver {
   virtual void StartWord(bool enabled, int32_t word) = 0;
   virtual void StopWord(bool enabled, int32_t word) = 0;
 
-  virtual std::string ExportSettings() = 0;
+  // The key of the driver's settings under HKEY_CURRENT_USER; empty when the
+  // driver does not say.
+  virtual std::string SettingsKey() = 0;
 };
 
 std::unique_ptr<HostDriver> CreateHostDriver();

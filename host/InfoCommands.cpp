@@ -6,6 +6,7 @@
 
 #include "host/Arguments.h"
 #include "host/Commands.h"
+#include "settings/cRegistry.h"
 
 namespace e14::host {
 
@@ -80,8 +81,12 @@ int InfoCommand(HostDriver& driver, int channels, const std::string& rateText, b
   return 0;
 }
 
+// The stored settings are read here from the registry, natively and beside
+// the COM server alike; the driver says where they are.
 int SettingsCommand(HostDriver& driver) {
-  const std::string text = driver.ExportSettings();
+  const std::string key = driver.SettingsKey();
+  const std::string text =
+      key.empty() ? "" : cRegistry().ExportKey(static_cast<uint32_t>(kHkeyCurrentUser), key, true);
   if (text.empty()) return Fail(1, "no settings stored yet");
   std::cout << text;
   return 0;

@@ -14,7 +14,7 @@ all_packages=(
   "${main_packages[@]}" libgtest-dev googletest libboost-dev
   clang libclang-rt-14-dev gcovr tmux
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
-  wine wine64 libwine-dev xvfb xauth nsis fp-utils imagemagick
+  wine wine64 libwine-dev xvfb xauth nsis fp-utils imagemagick graphviz
 )
 wine32=wine32:i386
 

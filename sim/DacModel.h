@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "backend/VendorAbi.h"
+#include "vendor/VendorAbi.h"
 
 namespace e14::sim {
 

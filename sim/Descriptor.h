@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "backend/VendorAbi.h"
 #include "sim/Config.h"
+#include "vendor/VendorAbi.h"
 
 namespace e14::sim {
 

@@ -8,10 +8,10 @@
 #include <mutex>
 #include <string>
 
-#include "backend/VendorAbi.h"
 #include "sim/Config.h"
 #include "sim/Module.h"
 #include "sim/ModuleServer.h"
+#include "vendor/VendorAbi.h"
 
 namespace e14::sim {
 
@@ -33,7 +33,7 @@ class Device {
   bool DacSamples(int16_t* code0, int16_t* code1);
   bool StartDac();
   bool StopDac();
-  // On 64-bit builds the request is an IoRequest64 (backend/VendorAbi.h).
+  // On 64-bit builds the request is an IoRequest64 (vendor/VendorAbi.h).
   bool WriteDacData(IoRequest* request);
   bool EnableTtlOut(uint32_t enable);
   bool TtlIn(uint16_t* word);

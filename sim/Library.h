@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "backend/VendorAbi.h"
 #include "sim/Config.h"
 #include "sim/Export.h"
+#include "vendor/VendorAbi.h"
 
 namespace e14::sim {
 

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "backend/VendorAbi.h"
 #include "sim/AdcTiming.h"
 #include "sim/Config.h"
 #include "sim/DacModel.h"
 #include "sim/Signal.h"
 #include "sim/StreamClock.h"
+#include "vendor/VendorAbi.h"
 
 namespace e14::sim {
 

@@ -4,7 +4,7 @@
  *
  * A module is named by its virtual slot 0..15. Calls on a slot without a
  * module do nothing and return 0 (or -1 where noted). Records are the vendor
- * records byte for byte (backend/VendorAbi.h). */
+ * records byte for byte (vendor/VendorAbi.h). */
 #ifndef E140SIM_SIM_CONTROL_H
 #define E140SIM_SIM_CONTROL_H
 

@@ -1,4 +1,4 @@
-// Serves the module handle's wire protocol (platform/posix/ModuleWire.h) for
+// Serves the module handle's wire protocol (vendor/ModuleWire.h) for
 // one open module on a thread of its own: block reads paced by the module's
 // clock, cancel, and module-memory requests.
 #pragma once
@@ -11,10 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/ModuleWire.h"
 #include "sim/Module.h"
 #include "sim/ModuleServer.h"
 #include "sim/Transport.h"
+#include "vendor/ModuleWire.h"
 
 namespace e14::sim {
 

@@ -4,14 +4,7 @@
 
 namespace e14 {
 
-namespace {
-dlgDevEnum::View& CurrentView() {
-  static dlgDevEnum::View view = ShowDeviceChoice;
-  return view;
-}
-}  // namespace
-
-void dlgDevEnum::InstallView(View view) { CurrentView() = view ? std::move(view) : ShowDeviceChoice; }
+dlgDevEnum::dlgDevEnum(View view) : view_(std::move(view)) {}
 
 int16_t dlgDevEnum::SelectDevice() {
   selected_ = -1;
@@ -23,7 +16,7 @@ int16_t dlgDevEnum::SelectDevice() {
   items_.clear();
   for (const DeviceListEntry& entry : list) items_.push_back({entry.Model + "\t" + entry.Serial, entry.Slot});
   listIndex_ = 0;
-  CurrentView()(*this);
+  view_(*this);
   return selected_;
 }
 
@@ -37,5 +30,9 @@ void dlgDevEnum::OkClicked() {
 }
 
 void dlgDevEnum::CancelClicked() { selected_ = -1; }
+
+DeviceChooser DeviceChoiceDialog(dlgDevEnum::View view) {
+  return [view = std::move(view)] { return dlgDevEnum(view).SelectDevice(); };
+}
 
 }  // namespace e14

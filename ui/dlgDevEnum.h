@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/DeviceChooser.h"
+
 namespace e14 {
 
 struct DeviceChoiceItem {
@@ -18,6 +20,10 @@ struct DeviceChoiceItem {
 class dlgDevEnum {
  public:
   static constexpr const char* kCaption = "Select Device";
+
+  // Runs the modal view for a model; returns when OK or Cancel closed it.
+  using View = std::function<void(dlgDevEnum&)>;
+  explicit dlgDevEnum(View view);
 
   // Shows the list modally and returns the chosen slot, or -1 when the user
   // cancels or the entries cannot be told apart (then nothing is shown).
@@ -32,17 +38,14 @@ class dlgDevEnum {
   void OkClicked();
   void CancelClicked();
 
-  // Runs the modal view for a model; returns when OK or Cancel closed it.
-  using View = std::function<void(dlgDevEnum&)>;
-  static void InstallView(View view);
-
  private:
+  View view_;
   std::vector<DeviceChoiceItem> items_;
   int listIndex_ = -1;
   int16_t selected_ = -1;
 };
 
-// The view of this platform (terminal on POSIX), used until another is installed.
-void ShowDeviceChoice(dlgDevEnum& dialog);
+// The device chooser that shows this model in `view`.
+DeviceChooser DeviceChoiceDialog(dlgDevEnum::View view);
 
 }  // namespace e14

@@ -6,17 +6,14 @@
 
 #include <stdexcept>
 
-#include "driver/win32/ComConvert.h"
-#include "driver/win32/ComRef.h"
-#include "driver/win32/Kestrel.h"
-#include "driver/win32/ScriptArrays.h"
 #include "host/HostDriver.h"
 #include "host/win32/ComApartment.h"
 #include "host/win32/ComResults.h"
 #include "host/win32/ModuleRows.h"
-#include "settings/RegistryApi.h"
-#include "settings/cRegistry.h"
-#include "settings/mL_Card.h"
+#include "server/ComConvert.h"
+#include "server/ComRef.h"
+#include "server/Kestrel.h"
+#include "server/ScriptArrays.h"
 
 namespace e14::host {
 
@@ -202,12 +199,8 @@ class ComDriver final : public HostDriver {
     Check(dio_->put_DOStopValue(&value), "DOStopValue");
   }
 
-  // The stored settings are read here from the registry; the driver says
-  // where they are.
-  std::string ExportSettings() override {
-    const std::string path = TakeText(Get(tools_.get(), &IDriverTools::get_SettingsKey, "SettingsKey"));
-    if (path.empty()) return "";
-    return SettingsRegistry().ExportKey(static_cast<uint32_t>(kHkeyCurrentUser), path, true);
+  std::string SettingsKey() override {
+    return TakeText(Get(tools_.get(), &IDriverTools::get_SettingsKey, "SettingsKey"));
   }
 
  private:

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "driver/win32/ComConvert.h"
-#include "driver/win32/ScriptArrays.h"
+#include "server/ComConvert.h"
+#include "server/ScriptArrays.h"
 
 namespace e14::host {
 

@@ -2,9 +2,9 @@
 
 #include <stdexcept>
 
-#include "driver/win32/ComConvert.h"
-#include "driver/win32/ScriptArrays.h"
-#include "driver/win32/ToolsColumns.h"
+#include "server/ComConvert.h"
+#include "server/ScriptArrays.h"
+#include "server/ToolsColumns.h"
 
 namespace e14::host {
 

@@ -11,16 +11,12 @@
 
 #include "platform/CreationRefusals.h"
 #include "platform/posix/WireConnection.h"
+#include "vendor/MemoryRequest.h"
 
 namespace e14::platform {
 namespace {
 
 using posix::WireConnection;
-
-constexpr uint32_t kModuleMemoryCode = 0x220012;
-constexpr uint32_t kMemoryRequestBytes = 8;  // u16 1, u16 direction, u16 address, u16 0
-constexpr uint16_t kMemoryToHost = 2;
-constexpr uint16_t kMemoryToModule = 1;
 
 // A descriptor number is reused once closed; with the socket's inode the key
 // names one socket, so a new module never meets an old module's connection.
@@ -100,21 +96,21 @@ bool CancelIo(DeviceHandle device) {
 bool DeviceIoControl(DeviceHandle device, uint32_t code, const void* in, uint32_t inBytes,
                      void* out, uint32_t outBytes, uint32_t& returned) {
   returned = 0;
-  if (code != kModuleMemoryCode || in == nullptr || inBytes < kMemoryRequestBytes) return false;
+  if (code != kMemoryControlCode || in == nullptr || inBytes < sizeof(MemoryRequest)) return false;
   if (out == nullptr && outBytes > 0) return false;
-  uint16_t request[kMemoryRequestBytes / 2];
-  std::memcpy(request, in, kMemoryRequestBytes);
-  if (request[0] != 1) return false;
+  MemoryRequest request;
+  std::memcpy(&request, in, sizeof request);
+  if (request.One != 1) return false;
   // The output buffer carries the data both ways, as in a direct-I/O call.
   wire::Kind kind;
-  if (request[1] == kMemoryToHost)
+  if (request.Direction == kMemoryToHost)
     kind = wire::Kind::MemoryRead;
-  else if (request[1] == kMemoryToModule)
+  else if (request.Direction == kMemoryToModule)
     kind = wire::Kind::MemoryWrite;
   else
     return false;
   const auto connection = Connect(device);
-  return connection && connection->Memory(kind, request[2], out, outBytes, returned);
+  return connection && connection->Memory(kind, request.Address, out, outBytes, returned);
 }
 
 }  // namespace e14::platform

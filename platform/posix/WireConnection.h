@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "platform/DeviceIo.h"
-#include "platform/posix/ModuleWire.h"
+#include "vendor/ModuleWire.h"
 
 namespace e14::platform::posix {
 

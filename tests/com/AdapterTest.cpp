@@ -3,9 +3,9 @@
 // are never overrun, and array results come back in a form scripts index.
 #include <gtest/gtest.h>
 
-#include "driver/win32/DispatchIds.h"
-#include "driver/win32/FuncLookup.h"
-#include "driver/win32/ServerModule.h"
+#include "server/DispatchIds.h"
+#include "server/FuncLookup.h"
+#include "server/ServerModule.h"
 #include "tests/com/ComTestSupport.h"
 #include "tests/com/FakeFaces.h"
 

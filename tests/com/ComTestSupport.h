@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "driver/win32/ComRef.h"
-#include "driver/win32/Kestrel.h"
+#include "server/ComRef.h"
+#include "server/Kestrel.h"
 
 namespace e14::com::test {
 

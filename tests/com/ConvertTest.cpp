@@ -4,9 +4,9 @@
 
 #include <stdexcept>
 
-#include "driver/win32/ComConvert.h"
-#include "driver/win32/ElementRun.h"
-#include "driver/win32/ScriptArrays.h"
+#include "server/ComConvert.h"
+#include "server/ElementRun.h"
+#include "server/ScriptArrays.h"
 #include "tests/com/ComTestSupport.h"
 
 namespace e14::com::test {

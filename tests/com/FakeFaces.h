@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/win32/ComConvert.h"
-#include "driver/win32/DispatchFace.h"
-#include "driver/win32/Kestrel.h"
+#include "server/ComConvert.h"
+#include "server/DispatchFace.h"
+#include "server/Kestrel.h"
 
 namespace e14::com::test {
 

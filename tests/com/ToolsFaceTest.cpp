@@ -3,7 +3,7 @@
 // component, or none).
 #include <gtest/gtest.h>
 
-#include "driver/win32/ToolsColumns.h"
+#include "server/ToolsColumns.h"
 #include "tests/com/ComTestSupport.h"
 
 namespace e14::com::test {

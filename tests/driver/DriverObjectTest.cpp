@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "driver/E14_140.h"
+#include "driver/mL_Card.h"
 #include "settings/cRegistry.h"
-#include "settings/mL_Card.h"
 #include "tests/support/FakeBackend.h"
 #include "tests/support/FreshThread.h"
 

@@ -1,5 +1,5 @@
 // The vendor libraries' binary interface, pinned by numbers written down from
-// the vendor's documentation rather than taken from backend/VendorAbi.h: the
+// the vendor's documentation rather than taken from vendor/VendorAbi.h: the
 // back-ends and the stand-in share that header, so a wrong constant there
 // would pass every other test and garble a real library's records. Runs on
 // every target (x86_64 and i686 included): packing and the stdcall boundary
@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "backend/VendorAbi.h"
 #include "driver/E14_140.h"
 #include "driver/mE14_x40.h"
 #include "platform/Library.h"
 #include "sim/SimControl.h"
 #include "tests/e2e/E2eFixture.h"
+#include "vendor/VendorAbi.h"
 
 namespace e14::testing {
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/DeviceIo.h"
-#include "platform/posix/ModuleWire.h"
+#include "vendor/ModuleWire.h"
 
 namespace e14::testing {
 

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "driver/mE14_x40.h"
-#include "settings/mL_Card.h"
+#include "driver/mL_Card.h"
 #include "tests/settings/RegistryFixture.h"
 #include "tests/support/FreshThread.h"
 

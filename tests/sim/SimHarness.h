@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "backend/VendorAbi.h"
+#include "vendor/VendorAbi.h"
 
 namespace e14::simtest {
 

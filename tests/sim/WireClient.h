@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/posix/ModuleWire.h"
+#include "vendor/ModuleWire.h"
 
 namespace e14::simtest {
 

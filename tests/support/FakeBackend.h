@@ -53,6 +53,7 @@ class FakeBackend : public Backend {
     return 0x1234;
   }
   void CloseBackend() override { ++m_->closes; }
+  std::vector<SurveyedModule> Survey() override { return {}; }
   bool StartStream() override {
     ++m_->starts;
     State().Busy = m_->startSucceeds;

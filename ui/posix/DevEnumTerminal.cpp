@@ -1,16 +1,14 @@
-// The device choice on a terminal: a numbered list and a prompt. Without a
-// terminal on both ends nobody can answer, so the choice is cancelled.
+#include "ui/posix/DevEnumTerminal.h"
+
 #include <unistd.h>
 
 #include <cstdio>
 #include <iostream>
 #include <string>
 
-#include "ui/dlgDevEnum.h"
-
 namespace e14 {
 
-void ShowDeviceChoice(dlgDevEnum& dialog) {
+void AskDeviceOnTerminal(dlgDevEnum& dialog) {
   if (!isatty(STDIN_FILENO) || !isatty(STDERR_FILENO)) {
     dialog.CancelClicked();
     return;

@@ -1,18 +1,14 @@
-// The device choice on Windows: a modal dialog listing the modules found,
-// model and serial number in two columns.
+#include "ui/win32/DevEnumView.h"
+
 #include <windows.h>
 
-#include "ui/dlgDevEnum.h"
 #include "ui/win32/ResourceIds.h"
 #include "ui/win32/ResourceModule.h"
 #include "ui/win32/WideText.h"
 
-namespace e14 {
+namespace e14::win32ui {
 
 namespace {
-
-using win32ui::ResourceModule;
-using win32ui::Widen;
 
 constexpr UINT kBringToFront = WM_APP + 1;
 constexpr INT kSerialColumn = 45;  // dialog units
@@ -86,4 +82,4 @@ void ShowDeviceChoice(dlgDevEnum& dialog) {
   if (result == -1) dialog.CancelClicked();
 }
 
-}  // namespace e14
+}  // namespace e14::win32ui

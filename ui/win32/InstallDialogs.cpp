@@ -2,8 +2,11 @@
 
 #include <memory>
 
+#include "driver/DeviceChooser.h"
 #include "driver/E14_140.h"
+#include "ui/dlgDevEnum.h"
 #include "ui/dlgSetup.h"
+#include "ui/win32/DevEnumView.h"
 #include "ui/win32/SetupDialogView.h"
 #include "ui/win32/Win32UiServices.h"
 
@@ -14,6 +17,7 @@ void InstallDialogs() {
     InstallUiServices(std::make_shared<Win32UiServices>());
     dlgSetup::InstallView(RunSetupDialog);
     E14_140::InstallSettingsDialog(ShowSetupDialog);
+    InstallDeviceChooser(DeviceChoiceDialog(ShowDeviceChoice));
     return true;
   }();
   (void)installed;

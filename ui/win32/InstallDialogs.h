@@ -1,6 +1,6 @@
 // Puts the Windows views in place: the desktop services of the models, the
-// settings dialog that IADC3_ShowSetting opens, and its modal view. The
-// device choice needs nothing: ShowDeviceChoice is the Windows dialog.
+// settings dialog that IADC3_ShowSetting opens and its modal view, and the
+// device choice dialog.
 #pragma once
 
 namespace e14::win32ui {

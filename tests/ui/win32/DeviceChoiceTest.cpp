@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "driver/win32/Kestrel.h"
+#include "server/Kestrel.h"
 #include "sim/SimControl.h"
 #include "tests/ui/win32/DialogDriver.h"
 #include "ui/win32/ResourceIds.h"

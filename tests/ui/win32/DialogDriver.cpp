@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "driver/win32/Kestrel.h"
+#include "server/Kestrel.h"
 #include "ui/win32/WideText.h"
 
 namespace e14::test {

@@ -11,12 +11,12 @@
 #include <string>
 #include <thread>
 
-#include "backend/VendorAbi.h"
-#include "driver/win32/Kestrel.h"
+#include "server/Kestrel.h"
 #include "sim/SimControl.h"
 #include "tests/ui/win32/DialogDriver.h"
 #include "ui/win32/ResourceIds.h"
 #include "ui/win32/WideText.h"
+#include "vendor/VendorAbi.h"
 
 namespace e14::test {
 

@@ -1,0 +1,93 @@
+#include "server/ComConvert.h"
+
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+namespace e14::com {
+
+namespace {
+// Fills a new array's storage; destroys the array if copying fails.
+template <class Fill>
+SAFEARRAY* Filled(SAFEARRAY* array, Fill&& fill) {
+  if (array == nullptr) throw std::bad_alloc();
+  void* data = nullptr;
+  if (FAILED(SafeArrayAccessData(array, &data))) {
+    SafeArrayDestroy(array);
+    throw std::bad_alloc();
+  }
+  try {
+    fill(data);
+  } catch (...) {
+    SafeArrayUnaccessData(array);
+    SafeArrayDestroy(array);
+    throw;
+  }
+  SafeArrayUnaccessData(array);
+  return array;
+}
+}  // namespace
+
+BSTR ToBstr(const std::string& utf8) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                         nullptr, 0);
+  BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+  if (text == nullptr) throw std::bad_alloc();
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text, length);
+  return text;
+}
+
+std::string FromBstr(const BSTR text) {
+  const int units = static_cast<int>(SysStringLen(text));
+  if (units == 0) return {};
+  const int length = WideCharToMultiByte(CP_UTF8, 0, text, units, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(length), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, units, utf8.data(), length, nullptr, nullptr);
+  return utf8;
+}
+
+SAFEARRAY* ToSafeArray(const std::vector<std::string>& texts) {
+  return Filled(SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(texts.size())),
+                [&](void* data) {
+                  auto* out = static_cast<BSTR*>(data);
+                  for (const std::string& text : texts) *out++ = ToBstr(text);
+                });
+}
+
+SAFEARRAY* ToSafeArray(const std::vector<int16_t>& values) {
+  return Filled(SafeArrayCreateVector(VT_I2, 0, static_cast<ULONG>(values.size())),
+                [&](void* data) {
+                  if (!values.empty())
+                    std::memcpy(data, values.data(), values.size() * sizeof(int16_t));
+                });
+}
+
+SAFEARRAY* ToSafeArray(const FrameArray& frames) {
+  // The first bound is the first (fastest) index, as the core lays samples out.
+  SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(frames.Channels), 0},
+                              {static_cast<ULONG>(frames.Frames), 0}};
+  const size_t count = static_cast<size_t>(frames.Channels) * static_cast<size_t>(frames.Frames);
+  if (frames.Samples.size() < count) throw std::length_error("frame array shorter than its shape");
+  return Filled(SafeArrayCreate(VT_I2, 2, bounds), [&](void* data) {
+    if (count > 0) std::memcpy(data, frames.Samples.data(), count * sizeof(int16_t));
+  });
+}
+
+bool FromSafeArray(SAFEARRAY* array, std::vector<int16_t>& values) {
+  VARTYPE type = VT_EMPTY;
+  if (array == nullptr || SafeArrayGetDim(array) != 1 ||
+      FAILED(SafeArrayGetVartype(array, &type)) || type != VT_I2)
+    return false;
+  LONG lower = 0;
+  LONG upper = -1;
+  SafeArrayGetLBound(array, 1, &lower);
+  SafeArrayGetUBound(array, 1, &upper);
+  void* data = nullptr;
+  if (FAILED(SafeArrayAccessData(array, &data))) return false;
+  const auto* first = static_cast<const int16_t*>(data);
+  values.assign(first, first + (upper - lower + 1));
+  SafeArrayUnaccessData(array);
+  return true;
+}
+
+}  // namespace e14::com
