@@ -83,24 +83,32 @@ TEST_F(DriverObject, RangeTableTextsAndScales) {
   });
 }
 
-TEST_F(DriverObject, ChannelCodesFollowTheMap) {
-  InFreshThread([] {
+// Input k of the map (modulo 32): single-ended X1..X16 and Y1..Y16 (code
+// k + 32), differential XY1..XY16 and the zero-calibration input above
+// (code k); 64 per range step on top.
+TEST_F(DriverObject, ChannelNamesAndCodesFollowTheMap) {
+  struct Case {
+    ChannelInput map;
+    int16_t range;
+    const char* name;
+    int16_t code;
+  };
+  const Case cases[] = {
+      {{15, false}, 0, "XY16", 15},          {{16, false}, 1, "Calibration 0", 16 + 64},
+      {{52, false}, 0, "Calibration 0", 20}, {{15, true}, 2, "X16", 47 + 128},
+      {{16, true}, 0, "Y1", 48},             {{20, true}, 1, "Y5", 52 + 64},
+  };
+  InFreshThread([&cases] {
     E14_140 driver;
     DriverState& s = State();
-    s.DeviceInfo.ChannelMap[3] = {20, false};
-    s.DeviceInfo.ChannelMap[4] = {20, true};
-    s.DeviceInfo.ChannelMap[6] = {5, true};
-    s.DeviceInfo.ChannelMap[7] = {52, false};  // only the value modulo 32 counts
-    driver.IADC3_ChannelRange(3, 1);
-    driver.IADC3_ChannelRange(4, 1);
-    driver.IADC3_ChannelRange(6, 2);
-    EXPECT_EQ(driver.IADC3_ChannelName(3), "Calibration 0");
-    EXPECT_EQ(s.DeviceInfo.ChannelCodes[3], 20 + 64);
-    EXPECT_EQ(driver.IADC3_ChannelName(4), "Y5");
-    EXPECT_EQ(s.DeviceInfo.ChannelCodes[4], 52 + 64);
-    EXPECT_EQ(driver.IADC3_ChannelName(6), "X6");
-    EXPECT_EQ(s.DeviceInfo.ChannelCodes[6], 165);
-    EXPECT_EQ(driver.IADC3_ChannelName(7), "Calibration 0");
+    for (int16_t n = 0; n < 6; ++n) {
+      s.DeviceInfo.ChannelMap[n] = cases[n].map;
+      driver.IADC3_ChannelRange(n, cases[n].range);
+    }
+    for (int16_t n = 0; n < 6; ++n) {
+      EXPECT_EQ(driver.IADC3_ChannelName(n), cases[n].name) << n;
+      EXPECT_EQ(s.DeviceInfo.ChannelCodes[n], cases[n].code) << n;
+    }
   });
 }
 

@@ -1,6 +1,8 @@
 // Slow mode, failed starts, host misuse and the release of a recording driver.
 #include <chrono>
+#include <functional>
 #include <thread>
+#include <vector>
 
 #include "platform/HostThread.h"
 #include "settings/cRegistry.h"
@@ -37,6 +39,49 @@ TEST_F(Control, SlowModePollsOneFramePerPeriodUntilAStopArrivesAsAMessage) {
     const FrameArray data = driver.IADC3_InputData();
     EXPECT_EQ(data.Frames - 1, 3);  // at about 10 ms, 1260 ms and 2510 ms
     EXPECT_EQ(data.Samples.size(), 2u * 4u);
+  });
+}
+
+// Slow mode writes frame after frame round the ring: with two frames, the
+// third goes to the first place while the second is still unread.
+TEST_F(Control, SlowModeGoesRoundTheRing) {
+  InFreshThread([] {
+    E14_140 driver;
+    ASSERT_TRUE(driver.IADC3_Test());
+    driver.IADC3_InputChannels({0});
+    driver.IADC3_Rate(0.99f);
+    ASSERT_TRUE(driver.IADC3_StartRecord());
+    // Set before the first frame is polled: the poll starts from a message.
+    std::string error;
+    ASSERT_TRUE(State().AdcInput.Ring.Allocate(2, 1, error)) << error;
+
+    // Takes the first frame once two are in, the rest once three are.
+    const uintptr_t host = platform::CurrentThreadId();
+    std::vector<int16_t> taken;
+    std::function<void()> take = [&] {
+      const int64_t delivered = driver.RecordingCounters().FramesDelivered;
+      int16_t frames[2] = {};
+      int32_t size = taken.empty() ? 1 : 2, unread = 0;
+      if ((taken.empty() && delivered == 2) || delivered == 3) {
+        const int32_t count = driver.IADC3_GetData(frames, size, unread);
+        taken.insert(taken.end(), frames, frames + count);
+      }
+      if (delivered == 3) {
+        driver.IADC3_StopRecord();
+      } else {
+        platform::PostToThread(host, take);
+      }
+    };
+    platform::PostToThread(host, take);
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (driver.IADC3_Busy() && Clock::now() < deadline) {
+      platform::ProcessPendingMessages();
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    // The stand-in counts its single samples: 32 apart on channel 0.
+    ASSERT_EQ(taken.size(), 3u);
+    EXPECT_EQ(taken[1] - taken[0], 32);
+    EXPECT_EQ(taken[2] - taken[1], 32);
   });
 }
 

@@ -212,19 +212,25 @@ TEST_F(UiTest, DacReadsVoltagesInTheUsersLocale) {
   EXPECT_TRUE(services->messages.empty());
 }
 
+// What a field shows is rounded: only a typed text may replace the value.
 TEST_F(UiTest, DacLeavingAnUntouchedFieldChangesNothing) {
-  WithDac(false, [](E14_140&) {
+  WithDac(true, [](E14_140&) {
     DacInfoRecord& dac = State().DacInfo;
     dac.Resolution = 16;
     dac.ChannelMax = 32767;
     dac.ChannelMin = -32767;
     dac.UnitScale = 6553.4f;
-    dac.Channels[0].Type = kDacDc;
+    dac.Channels[0].Type = kDacSine;
     dac.Channels[0].Amp = 1;  // shown as 0 V
+    dac.Rate = 1234.5678f;
     ucDAC page;
     EXPECT_EQ(page.Controls().cboDAC[0].Text, "0");
     EXPECT_TRUE(page.cboDAC_Validate(ucDAC::kAmplitude));
     EXPECT_EQ(page.WorkChannels()[0].Amp, 1);
+    EXPECT_EQ(page.Controls().cboRate[ucDAC::kFrequency].Text, "1234.568");
+    EXPECT_TRUE(page.cboRate_Validate(ucDAC::kFrequency));
+    page.Page_SaveSetting();
+    EXPECT_EQ(dac.Rate, 1234.5678f);
   });
 }
 
