@@ -32,29 +32,16 @@ class DriverObject : public ::testing::Test {
   std::shared_ptr<FakeModule> absent, module;
 };
 
-TEST_F(DriverObject, DefaultsBeforeAnyDevice) {
+TEST_F(DriverObject, WithoutADeviceNothingRecordsOrMoves) {
   InFreshThread([] {
     E14_140 driver;
-    EXPECT_EQ(driver.IADC3_ADCName(), "E-140");
-    EXPECT_EQ(State().AdcInfo.DeviceType, "E14-140");
-    EXPECT_EQ(driver.IADC3_Resolution(), 14);
-    EXPECT_EQ(driver.IADC3_ChannelsCount(), 32);
-    EXPECT_EQ(driver.IADC3_RateMax(), 100000.0f);
-    EXPECT_FALSE(driver.IADC3_Detected());
-    EXPECT_EQ(driver.IADC3_BasePort(), 0);
     EXPECT_FALSE(driver.IADC3_StartRecord());
     EXPECT_EQ(driver.IADC3_LastError(), "");
-    EXPECT_EQ(driver.IADC3_ChannelName(0), "XY1");
-    EXPECT_EQ(driver.IADC3_ChannelName(31), "Calibration 0");
     EXPECT_EQ(driver.IADC3_ChannelName(32), "");
     EXPECT_EQ(driver.IADC3_ChannelName(-1), "");
     EXPECT_FALSE(driver.IADC3_GetKadr().has_value());
     EXPECT_EQ(driver.IADC3_GetChannel(0), 0);
-    EXPECT_FALSE(driver.IDIO_Detected());
-    EXPECT_EQ(driver.IDIO_DIBits(), 0);
     EXPECT_EQ(driver.IDIO_DIValue(), 0);
-    EXPECT_FALSE(driver.IDAO_Detected());
-    EXPECT_EQ(driver.IDAO_ChannelsCount(), 0);
     int32_t values[2] = {5, 6};
     EXPECT_EQ(driver.IDAO_SetValues(0, 2, values), 0);
   });
@@ -343,22 +330,6 @@ TEST_F(DriverObject, DacCodesAndVoltsAreLimited) {
     driver.IDAO_Value(1, -410);  // unchanged codes are not resent
     EXPECT_EQ(module->dacWrites.size(), writes);
   });
-}
-
-TEST_F(DriverObject, ShowSettingIsFalseAndSkippedWhileRecording) {
-  int shown = 0;
-  E14_140::InstallSettingsDialog([&shown] { ++shown; });
-  InFreshThread([&shown] {
-    E14_140 driver;
-    EXPECT_FALSE(driver.IADC3_ShowSetting());
-    EXPECT_EQ(shown, 1);
-    State().Busy = true;
-    EXPECT_FALSE(driver.IADC3_ShowSetting());
-    EXPECT_EQ(shown, 1);
-    State().Busy = false;
-    EXPECT_EQ(driver.IADC3_Parent(), &driver);
-  });
-  E14_140::InstallSettingsDialog(nullptr);
 }
 
 }  // namespace
