@@ -19,8 +19,12 @@ ctest --test-dir "$build" --output-on-failure -j2
 
 # gcov runs once; each folder is then a filter over the one trace.
 trace="$build/coverage.json"
-# CMake's compiler probe leaves a note file with no source beside it.
-find "$build/CMakeFiles" -path '*CompilerId*' -name '*.gcno' -delete
+# Notes without their object belong to sources since deleted (and to CMake's
+# compiler probe): gcov would look for those sources.
+ninja -C "$build" -t cleandead >/dev/null
+find "$build" -name '*.gcno' | while read -r note; do
+  [ -e "${note%.gcno}.o" ] || rm -f "$note"
+done
 gcovr -r . --object-directory "$build" -j2 \
   --exclude-throw-branches --exclude-unreachable-branches \
   -e "$PWD/(tests|fuzz|bench)/" --json "$trace"
