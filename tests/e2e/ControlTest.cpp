@@ -1,4 +1,4 @@
-// Slow mode, failed starts, host misuse and the release of a recording driver.
+// Slow mode, host misuse, the release of a recording driver and immediate reads.
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -150,39 +150,6 @@ TEST_F(Control, RestartFromInsideTheSlowLoopEndsThatLoop) {
     restarter.join();
     EXPECT_FALSE(driver.IADC3_Busy());
     ExpectOnlyStreamedFrames(driver);
-  });
-}
-
-TEST_F(Control, FailedStartsLeaveBusyClearWithTheirMessage) {
-  Configure(R"({"modules":[{"faults":{}}]})");
-  InFreshThread([] {
-    E14_140 driver;
-    ASSERT_TRUE(driver.IADC3_Test());
-    driver.IDIO_DOStartEnabled(true);
-    driver.IDIO_DOStartValue(0x0F);
-    SimRefuseAdcParams(0, "clock divisor rejected");
-    driver.IADC3_Rate(1000.0f);
-    EXPECT_FALSE(driver.IADC3_StartRecord());
-    EXPECT_EQ(driver.IADC3_LastError(), "clock divisor rejected");
-    EXPECT_FALSE(driver.IADC3_Busy());
-    EXPECT_EQ(SimTtlOut(0), 0);  // a failed start writes no start word
-    SimRefuseAdcParams(0, nullptr);
-    EXPECT_TRUE(driver.IADC3_StartRecord());
-    EXPECT_EQ(SimTtlOut(0), 0x0F);
-    driver.IADC3_StopRecord();
-  });
-}
-
-TEST_F(Control, StoppingWhenIdleIsHarmlessAndWritesTheStopWord) {
-  InFreshThread([] {
-    E14_140 driver;
-    ASSERT_TRUE(driver.IADC3_Test());
-    driver.IDIO_DOStopEnabled(true);
-    driver.IDIO_DOStopValue(5);
-    driver.IADC3_StopRecord();
-    driver.IADC3_StopRecord();
-    EXPECT_EQ(SimTtlOut(0), 5);
-    EXPECT_EQ(driver.IDIO_DOValue(), 5);
   });
 }
 
