@@ -109,29 +109,43 @@ TEST_F(UiTest, DacFrequencyAndPhaseRowsFollowBothChannels) {
   });
 }
 
-TEST_F(UiTest, DacTypedAmplitudeBecomesACode) {
-  WithDac(false, [](E14_140&) {
-    ucDAC page;
-    page.cboDACType_Click(kDacDc);
-    page.cboDAC_Change(ucDAC::kAmplitude, "2.5");
-    EXPECT_EQ(page.WorkChannels()[0].Amp, 0);  // not before the field is left
-    EXPECT_TRUE(page.cboDAC_Validate(ucDAC::kAmplitude));
-    EXPECT_EQ(page.WorkChannels()[0].Amp, 1024);
-    EXPECT_EQ(page.Controls().slDAC[0].Value, 1024);
-    EXPECT_EQ(page.Controls().lstChannels.Items[0], "AO1: DC\tA=2.5 V");
-    EXPECT_EQ(State().DacInfo.Channels[0].Amp, 0);  // the copy only
+// A voltage typed (in the user's format) or chosen from the list becomes the
+// channel's code in the page's copy only, once the field is left.
+TEST_F(UiTest, DacVoltagesTypedOrChosenBecomeCodes) {
+  struct Case {
+    const char* separator;
+    int type, row;
+    const char* typed;  // null: list entry `listIndex` is chosen
+    int listIndex;
+    int16_t code;
+    const char* line;
+  };
+  const Case cases[] = {
+      {".", kDacDc, ucDAC::kAmplitude, "2.5", -1, 1024, "AO1: DC\tA=2.5 V"},
+      {",", kDacDc, ucDAC::kAmplitude, "-2,5", -1, -1024, "AO1: DC\tA=-2,5 V"},
+      {".", kDacSine, ucDAC::kBaseline, nullptr, 36, -1638, "AO1: Sine\tA=0 V\tB=-3.999 V"},  // -4
+  };
+  WithDac(true, [&](E14_140&) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.line);
+      services->separator = c.separator;
+      ucDAC page;
+      page.cboDACType_Click(c.type);
+      if (c.typed != nullptr) {
+        page.cboDAC_Change(c.row, c.typed);
+        EXPECT_EQ(page.WorkChannels()[0].Amp, 0);  // not before the field is left
+        EXPECT_TRUE(page.cboDAC_Validate(c.row));
+      } else {
+        page.cboDAC_Click(c.row, c.listIndex);
+      }
+      const DacChannel& work = page.WorkChannels()[0];
+      EXPECT_EQ(c.row == ucDAC::kAmplitude ? work.Amp : work.Base, c.code);
+      EXPECT_EQ(page.Controls().slDAC[c.row].Value, c.code);
+      EXPECT_EQ(page.Controls().lstChannels.Items[0], c.line);
+      EXPECT_EQ(State().DacInfo.Channels[0].Amp, 0);  // the copy only
+    }
   });
-}
-
-TEST_F(UiTest, DacChoosingAVoltageFromTheListAppliesIt) {
-  WithDac(true, [](E14_140&) {
-    ucDAC page;
-    page.cboDACType_Click(kDacSine);
-    page.cboDAC_Click(ucDAC::kBaseline, 36);  // -4
-    EXPECT_EQ(page.WorkChannels()[0].Base, -1638);
-    EXPECT_EQ(page.Controls().slDAC[1].Value, -1638);
-    EXPECT_EQ(page.Controls().lstChannels.Items[0], "AO1: Sine\tA=0 V\tB=-3.999 V");
-  });
+  EXPECT_TRUE(services->messages.empty());
 }
 
 struct BadVoltage {
@@ -163,19 +177,6 @@ TEST_F(UiTest, DacRefusesVoltagesThatAreNotNumbersOrOutOfRange) {
       EXPECT_EQ(services->messages, std::vector<std::string>(2, "Please, set the number in range from -5 to 5 V!"));
     }
   });
-}
-
-TEST_F(UiTest, DacReadsVoltagesInTheUsersLocale) {
-  services->separator = ",";
-  WithDac(false, [](E14_140&) {
-    ucDAC page;
-    page.cboDACType_Click(kDacDc);
-    page.cboDAC_Change(ucDAC::kAmplitude, "-2,5");
-    EXPECT_TRUE(page.cboDAC_Validate(ucDAC::kAmplitude));
-    EXPECT_EQ(page.WorkChannels()[0].Amp, -1024);
-    EXPECT_EQ(page.Controls().lstChannels.Items[0], "AO1: DC\tA=-2,5 V");
-  });
-  EXPECT_TRUE(services->messages.empty());
 }
 
 // What a field shows is rounded: only a typed text may replace the value.
