@@ -103,42 +103,13 @@ TEST(DriverObject, LockServerKeepsTheServerLoaded) {
   EXPECT_EQ(CanUnloadNow(), S_OK) << "a refused creation leaves no object behind";
 }
 
-TEST(DriverObject, TwoObjectsShareOneState) {
-  const ComRef<_E14_140> one = CreateDriver();
-  const ComRef<_E14_140> two = CreateDriver();
-  ASSERT_TRUE(one && two);
-  const ComRef<ADCInterface3> first = Query<ADCInterface3>(one.get());
-  const ComRef<ADCInterface3> second = Query<ADCInterface3>(two.get());
-  float rate = 1234.0f;
-  ASSERT_EQ(first->put_Rate(&rate), S_OK);
-  float seen = 0.0f;
-  ASSERT_EQ(second->get_Rate(&seen), S_OK);
-  EXPECT_EQ(seen, 1234.0f);
-  SAFEARRAY* table = ShortArray({5, 6});
-  ASSERT_EQ(second->put_InputChannels(&table), S_OK);
-  SafeArrayDestroy(table);
-  short count = 0;
-  ASSERT_EQ(first->get_InputCountChannels(&count), S_OK);
-  EXPECT_EQ(count, 2);
-}
-
-TEST(DriverObject, CountersStartAtZeroAndAddUp) {
+TEST(DriverObject, CountersAreDoublesOnAFaceOfTheirOwn) {
   const ComRef<_E14_140> driver = CreateDriver();
   ASSERT_TRUE(driver);
   const ComRef<IRecordingCounters> counters = Query<IRecordingCounters>(driver.get());
-  double delivered = -1, dropped = -1, discarded = -1, lost = -1, blocks = -1, timeouts = -1,
-         failures = -1, restarts = -1;
+  double delivered = -1;
   ASSERT_EQ(counters->get_FramesDelivered(&delivered), S_OK);
-  ASSERT_EQ(counters->get_BlocksDropped(&blocks), S_OK);
-  ASSERT_EQ(counters->get_FramesDropped(&dropped), S_OK);
-  ASSERT_EQ(counters->get_ReadTimeouts(&timeouts), S_OK);
-  ASSERT_EQ(counters->get_ReadFailures(&failures), S_OK);
-  ASSERT_EQ(counters->get_Restarts(&restarts), S_OK);
-  ASSERT_EQ(counters->get_FramesDiscarded(&discarded), S_OK);
-  ASSERT_EQ(counters->get_FramesLost(&lost), S_OK);
-  for (double count : {delivered, blocks, dropped, timeouts, failures, restarts, discarded})
-    EXPECT_EQ(count, 0.0);
-  EXPECT_EQ(lost, dropped + discarded);
+  EXPECT_EQ(delivered, 0.0);
   EXPECT_EQ(counters->get_FramesLost(nullptr), E_POINTER);
 
   // Its IDispatch knows its own members, by its own type information.

@@ -32,29 +32,16 @@ class DriverObject : public ::testing::Test {
   std::shared_ptr<FakeModule> absent, module;
 };
 
-TEST_F(DriverObject, DefaultsBeforeAnyDevice) {
+TEST_F(DriverObject, WithoutADeviceNothingRecordsOrMoves) {
   InFreshThread([] {
     E14_140 driver;
-    EXPECT_EQ(driver.IADC3_ADCName(), "E-140");
-    EXPECT_EQ(State().AdcInfo.DeviceType, "E14-140");
-    EXPECT_EQ(driver.IADC3_Resolution(), 14);
-    EXPECT_EQ(driver.IADC3_ChannelsCount(), 32);
-    EXPECT_EQ(driver.IADC3_RateMax(), 100000.0f);
-    EXPECT_FALSE(driver.IADC3_Detected());
-    EXPECT_EQ(driver.IADC3_BasePort(), 0);
     EXPECT_FALSE(driver.IADC3_StartRecord());
     EXPECT_EQ(driver.IADC3_LastError(), "");
-    EXPECT_EQ(driver.IADC3_ChannelName(0), "XY1");
-    EXPECT_EQ(driver.IADC3_ChannelName(31), "Calibration 0");
     EXPECT_EQ(driver.IADC3_ChannelName(32), "");
     EXPECT_EQ(driver.IADC3_ChannelName(-1), "");
     EXPECT_FALSE(driver.IADC3_GetKadr().has_value());
     EXPECT_EQ(driver.IADC3_GetChannel(0), 0);
-    EXPECT_FALSE(driver.IDIO_Detected());
-    EXPECT_EQ(driver.IDIO_DIBits(), 0);
     EXPECT_EQ(driver.IDIO_DIValue(), 0);
-    EXPECT_FALSE(driver.IDAO_Detected());
-    EXPECT_EQ(driver.IDAO_ChannelsCount(), 0);
     int32_t values[2] = {5, 6};
     EXPECT_EQ(driver.IDAO_SetValues(0, 2, values), 0);
   });
@@ -83,24 +70,32 @@ TEST_F(DriverObject, RangeTableTextsAndScales) {
   });
 }
 
-TEST_F(DriverObject, ChannelCodesFollowTheMap) {
-  InFreshThread([] {
+// Input k of the map (modulo 32): single-ended X1..X16 and Y1..Y16 (code
+// k + 32), differential XY1..XY16 and the zero-calibration input above
+// (code k); 64 per range step on top.
+TEST_F(DriverObject, ChannelNamesAndCodesFollowTheMap) {
+  struct Case {
+    ChannelInput map;
+    int16_t range;
+    const char* name;
+    int16_t code;
+  };
+  const Case cases[] = {
+      {{15, false}, 0, "XY16", 15},          {{16, false}, 1, "Calibration 0", 16 + 64},
+      {{52, false}, 0, "Calibration 0", 20}, {{15, true}, 2, "X16", 47 + 128},
+      {{16, true}, 0, "Y1", 48},             {{20, true}, 1, "Y5", 52 + 64},
+  };
+  InFreshThread([&cases] {
     E14_140 driver;
     DriverState& s = State();
-    s.DeviceInfo.ChannelMap[3] = {20, false};
-    s.DeviceInfo.ChannelMap[4] = {20, true};
-    s.DeviceInfo.ChannelMap[6] = {5, true};
-    s.DeviceInfo.ChannelMap[7] = {52, false};  // only the value modulo 32 counts
-    driver.IADC3_ChannelRange(3, 1);
-    driver.IADC3_ChannelRange(4, 1);
-    driver.IADC3_ChannelRange(6, 2);
-    EXPECT_EQ(driver.IADC3_ChannelName(3), "Calibration 0");
-    EXPECT_EQ(s.DeviceInfo.ChannelCodes[3], 20 + 64);
-    EXPECT_EQ(driver.IADC3_ChannelName(4), "Y5");
-    EXPECT_EQ(s.DeviceInfo.ChannelCodes[4], 52 + 64);
-    EXPECT_EQ(driver.IADC3_ChannelName(6), "X6");
-    EXPECT_EQ(s.DeviceInfo.ChannelCodes[6], 165);
-    EXPECT_EQ(driver.IADC3_ChannelName(7), "Calibration 0");
+    for (int16_t n = 0; n < 6; ++n) {
+      s.DeviceInfo.ChannelMap[n] = cases[n].map;
+      driver.IADC3_ChannelRange(n, cases[n].range);
+    }
+    for (int16_t n = 0; n < 6; ++n) {
+      EXPECT_EQ(driver.IADC3_ChannelName(n), cases[n].name) << n;
+      EXPECT_EQ(s.DeviceInfo.ChannelCodes[n], cases[n].code) << n;
+    }
   });
 }
 
@@ -335,22 +330,6 @@ TEST_F(DriverObject, DacCodesAndVoltsAreLimited) {
     driver.IDAO_Value(1, -410);  // unchanged codes are not resent
     EXPECT_EQ(module->dacWrites.size(), writes);
   });
-}
-
-TEST_F(DriverObject, ShowSettingIsFalseAndSkippedWhileRecording) {
-  int shown = 0;
-  E14_140::InstallSettingsDialog([&shown] { ++shown; });
-  InFreshThread([&shown] {
-    E14_140 driver;
-    EXPECT_FALSE(driver.IADC3_ShowSetting());
-    EXPECT_EQ(shown, 1);
-    State().Busy = true;
-    EXPECT_FALSE(driver.IADC3_ShowSetting());
-    EXPECT_EQ(shown, 1);
-    State().Busy = false;
-    EXPECT_EQ(driver.IADC3_Parent(), &driver);
-  });
-  E14_140::InstallSettingsDialog(nullptr);
 }
 
 }  // namespace

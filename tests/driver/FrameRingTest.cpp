@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <random>
@@ -77,7 +78,7 @@ TEST(FrameRing, ResetClearsInPlaceUnlessAReadMayStillLandInTheBuffer) {
   std::string error;
   ASSERT_TRUE(ring.Reset(2, {}, error));
   EXPECT_EQ(ring.Data(), before);
-  EXPECT_EQ(ring.Data()[0], 0);
+  EXPECT_EQ(std::count(ring.Data(), ring.Data() + 2 * 16, int16_t{0}), 2 * 16);
   EXPECT_TRUE(ring.Empty());
   EXPECT_EQ(ring.ReadPos(), 1);
   EXPECT_EQ(ring.WritePos(), 0);
@@ -214,6 +215,15 @@ TEST(FrameRing, OverflowDropsTheOldestBlockOnly) {
   const FrameArray taken = ring.TakeInputData({0});
   ASSERT_EQ(taken.Frames, 9);
   for (int f = 1; f <= 8; ++f) EXPECT_EQ(taken.Samples[f], f + 2) << f;
+
+  // A block over every unread frame drops them all, and only them.
+  FrameRing small;
+  Prepare(small, 1, 4);
+  sequence = 1;
+  Produce(small, 3, 2, 1, sequence);
+  Produce(small, 3, 2, 1, sequence);
+  EXPECT_EQ(small.DroppedFrames(), 2);
+  EXPECT_EQ(small.TakeInputData({0}).Samples, (std::vector<int16_t>{0, 3, 4}));
 }
 
 TEST(FrameRing, RestartDiscardsEverythingUnread) {

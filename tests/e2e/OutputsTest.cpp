@@ -105,12 +105,14 @@ TEST_F(Outputs, TtlOutputsAreEnabledOnceAndLoopBackToTheInputs) {
   });
 }
 
-TEST_F(Outputs, OpeningReadsTheInputWord) {
+TEST_F(Outputs, TheInputWordIsReadAtOpeningAndAtEveryAsk) {
   Configure(R"({"modules":[{"ttlIn":4660}]})");
   InFreshThread([] {
     E14_140 driver;
     ASSERT_TRUE(driver.IADC3_Test());
     EXPECT_EQ(State().DioState.DIValue, 4660);
+    SimSetTtlIn(0, 0x0F0F);
+    EXPECT_EQ(driver.IDIO_DIValue(), 0x0F0F);
   });
 }
 

@@ -350,23 +350,31 @@ TEST_F(EndToEnd, DriverWritesTheAdcParametersAtTheDocumentedOffsets) {
 }
 
 // Back-end 1 takes any 3.x library, back-end 2 needs 3.4 or later; no back-end
-// takes a major version of 4.
+// takes a major version of 4. A refusal names the version needed.
 TEST_F(EndToEnd, LibraryVersionsDecideWhichBackEndOpens) {
+  constexpr const char* kReinstall = "Please reinstall E-140 driver (LUsbApi v3.4 is required)!";
   struct Case {
     const char *lusbapi3, *lusbapiu;
     int16_t backend;  // 0: none opens
+    const char* module;
   } cases[] = {
-      {"3.4", "3.4", 1}, {"3.3", "3.3", 1}, {"3.0", "4.0", 1}, {"4.0", "3.4", 2},
-      {"4.0", "3.3", 0}, {"4.0", "4.0", 0}, {"2.9", "3.12", 2},
+      {"3.4", "3.4", 1, "both"}, {"3.3", "3.3", 1, "both"}, {"3.0", "4.0", 1, "both"},
+      {"4.0", "3.4", 2, "both"}, {"4.0", "3.3", 0, "both"}, {"4.0", "4.0", 0, "both"},
+      {"2.9", "3.12", 2, "both"}, {"3.3", "3.3", 0, "LUsbApiU"}, {"3.12", "0", 0, "LUsbApiU"},
   };
   for (const Case& c : cases) {
-    Configure(std::string(R"({"libraries":{"LUsbApi3":{"version":")") + c.lusbapi3 +
-              R"("},"LUsbApiU":{"version":")" + c.lusbapiu + R"("}},"modules":[{"library":"both"}]})");
-    InFreshThread([&c] {
+    const std::string versions = std::string(c.lusbapi3) + " / " + c.lusbapiu + ", seen by " + c.module;
+    const std::string lusbapiu = std::string(c.lusbapiu) == "0" ? R"({"present":false})"
+                                                                : std::string(R"({"version":")") + c.lusbapiu + R"("})";
+    Configure(std::string(R"({"libraries":{"LUsbApi3":{"version":")") + c.lusbapi3 + R"("},"LUsbApiU":)" +
+              lusbapiu + R"(},"modules":[{"library":")" + c.module + R"("}]})");
+    InFreshThread([&] {
       E14_140 driver;
-      EXPECT_EQ(driver.IADC3_Test(), c.backend != 0) << c.lusbapi3 << " / " << c.lusbapiu;
+      EXPECT_EQ(driver.IADC3_Test(), c.backend != 0) << versions;
       if (c.backend != 0) {
-        EXPECT_EQ(State().Backend, c.backend) << c.lusbapi3 << " / " << c.lusbapiu;
+        EXPECT_EQ(State().Backend, c.backend) << versions;
+      } else if (std::string(c.module) == "LUsbApiU") {
+        EXPECT_EQ(driver.IADC3_LastError(), kReinstall) << versions;
       }
     });
   }

@@ -23,52 +23,56 @@ std::vector<uint8_t> Dword(uint32_t word) {
   return {bytes.begin(), bytes.end()};
 }
 
-TEST_F(ValueTest, EachFamilyReadsBackWhatItWrote) {
-  EXPECT_TRUE(reg_.WriteString("S", "text"));
-  EXPECT_TRUE(reg_.WriteLong("L", -123456));
-  EXPECT_TRUE(reg_.WriteByte("B", 200));
-  EXPECT_TRUE(reg_.WriteInteger("I", -1234));
-  EXPECT_TRUE(reg_.WriteBoolean("F", true));
-  EXPECT_TRUE(reg_.WriteSingle("G", 1.5f));
-  EXPECT_TRUE(reg_.WriteDouble("D", -3.25));
-  EXPECT_TRUE(reg_.WriteCurrency("C", 123456789012345));
-  EXPECT_TRUE(reg_.WriteBinary("Y", {1, 2, 3}));
-
-  EXPECT_EQ(reg_.GetString("S"), "text");
-  EXPECT_EQ(reg_.GetLong("L"), -123456);
-  EXPECT_EQ(reg_.GetByte("B"), 200);
-  EXPECT_EQ(reg_.GetInteger("I"), -1234);
-  EXPECT_TRUE(reg_.GetBoolean("F"));
-  EXPECT_EQ(reg_.GetSingle("G"), 1.5f);
-  EXPECT_EQ(reg_.GetDouble("D"), -3.25);
-  EXPECT_EQ(reg_.GetCurrency("C"), 123456789012345);
-  EXPECT_EQ(reg_.GetBinary("Y"), (std::vector<uint8_t>{1, 2, 3}));
-
-  reg_.PutLong("L", 7);
-  EXPECT_EQ(reg_.GetLong("L"), 7);
-  EXPECT_EQ(Value("S").Type, kRegSz);
+std::vector<uint8_t> Eight(uint64_t bits) {
+  const auto bytes = std::bit_cast<std::array<uint8_t, 8>>(bits);
+  return {bytes.begin(), bytes.end()};
 }
 
-TEST_F(ValueTest, NarrowFamiliesStoreOneDword) {
+// Each family reads back what it wrote; the narrow ones store one DWORD, the
+// eight-byte ones binary.
+TEST_F(ValueTest, EachFamilyStoresItsOwnWayAndReadsBackWhatItWrote) {
   const struct {
     const char* name;
     std::function<bool(cRegistry&)> write;
-    uint32_t stored;
+    uint32_t type;
+    std::vector<uint8_t> stored;  // empty: not compared
+    std::function<bool(cRegistry&)> readBack;
   } cases[] = {
-      {"Integer -1", [](cRegistry& r) { return r.WriteInteger("v", -1); }, 0x0000FFFF},
-      {"Byte", [](cRegistry& r) { return r.WriteByte("v", 0xAB); }, 0x000000AB},
-      {"Boolean true", [](cRegistry& r) { return r.WriteBoolean("v", true); }, 1},
-      {"Boolean false", [](cRegistry& r) { return r.WriteBoolean("v", false); }, 0},
-      {"Single 100", [](cRegistry& r) { return r.WriteSingle("v", 100.0f); }, 0x42C80000},
-      {"Long -2", [](cRegistry& r) { return r.WriteLong("v", -2); }, 0xFFFFFFFE},
+      {"String", [](cRegistry& r) { return r.WriteString("v", "text"); }, kRegSz, {},
+       [](cRegistry& r) { return r.GetString("v") == "text"; }},
+      {"Long", [](cRegistry& r) { return r.WriteLong("v", -2); }, kRegDword, Dword(0xFFFFFFFE),
+       [](cRegistry& r) { return r.GetLong("v") == -2; }},
+      {"Byte", [](cRegistry& r) { return r.WriteByte("v", 0xAB); }, kRegDword, Dword(0xAB),
+       [](cRegistry& r) { return r.GetByte("v") == 0xAB; }},
+      {"Integer", [](cRegistry& r) { return r.WriteInteger("v", -1234); }, kRegDword, Dword(0xFB2E),
+       [](cRegistry& r) { return r.GetInteger("v") == -1234; }},
+      {"Boolean true", [](cRegistry& r) { return r.WriteBoolean("v", true); }, kRegDword, Dword(1),
+       [](cRegistry& r) { return r.GetBoolean("v"); }},
+      {"Boolean false", [](cRegistry& r) { return r.WriteBoolean("v", false); }, kRegDword, Dword(0),
+       [](cRegistry& r) { return !r.GetBoolean("v"); }},
+      {"Single", [](cRegistry& r) { return r.WriteSingle("v", 100.0f); }, kRegDword, Dword(0x42C80000),
+       [](cRegistry& r) { return r.GetSingle("v") == 100.0f; }},
+      {"Double (Put)", [](cRegistry& r) { r.PutDouble("v", 1.0); return true; }, kRegBinary, Eight(0x3FF0000000000000),
+       [](cRegistry& r) { return r.GetDouble("v") == 1.0; }},
+      {"Currency (Put)", [](cRegistry& r) { r.PutCurrency("v", -2); return true; }, kRegBinary,
+       Eight(0xFFFFFFFFFFFFFFFE),
+       [](cRegistry& r) { return r.GetCurrency("v") == -2; }},
+      {"Binary", [](cRegistry& r) { return r.WriteBinary("v", {1, 2, 3}); }, kRegBinary, {1, 2, 3},
+       [](cRegistry& r) { return r.GetBinary("v") == std::vector<uint8_t>{1, 2, 3}; }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_TRUE(c.write(reg_));
     const Stored stored = Value("v");
-    EXPECT_EQ(stored.Type, kRegDword);
-    EXPECT_EQ(stored.Data, Dword(c.stored));
+    EXPECT_EQ(stored.Type, c.type);
+    if (!c.stored.empty()) {
+      EXPECT_EQ(stored.Data, c.stored);
+    }
+    EXPECT_TRUE(c.readBack(reg_));
+    reg_.DeleteValue(kCurrentUser, "Values", "v");
   }
+  reg_.PutLong("L", 7);
+  EXPECT_EQ(reg_.GetLong("L"), 7);
 }
 
 TEST_F(ValueTest, IntegerMinusOneReadsAsSixteenBits) {
@@ -86,15 +90,6 @@ TEST_F(ValueTest, AnyNonzeroDwordIsTrue) {
   bool value = false;
   EXPECT_TRUE(reg_.ReadBoolean("v", value, false));
   EXPECT_TRUE(value);
-}
-
-TEST_F(ValueTest, EightByteFamiliesStoreBinary) {
-  reg_.PutDouble("d", 1.0);
-  reg_.PutCurrency("c", -2);
-  EXPECT_EQ(Value("d").Type, kRegBinary);
-  EXPECT_EQ(Value("d").Data, (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}));
-  EXPECT_EQ(Value("c").Data,
-            (std::vector<uint8_t>{0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
 TEST_F(ValueTest, ReadsOfTheWrongSizeFailWithTheDefault) {

@@ -156,6 +156,7 @@ TEST_F(Io, RevisionADacIsTwelveBits) {
 TEST_F(Io, StreamedWaveformReplaysAtTheBlockRate) {
   Open(R"({"modules": [{"slot": 0, "inputs": {"X1": {"type": "dac", "channel": 0},
                                               "X2": {"type": "dac", "channel": 1}}}]})");
+  EXPECT_EQ(device_->Call(Slots().StartDac), 0u) << "nothing uploaded yet";
   DacParamBlock block{};
   block.RateDivisor = 199;  // 1 kHz
   block.Points = 8;

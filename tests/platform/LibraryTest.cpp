@@ -1,24 +1,28 @@
+// The loader's contract, the same on every system.
 #include "platform/Library.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 
 #include "platform/Platform.h"
+#include "tests/platform/LoaderSupport.h"
 
 namespace e14::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::LibraryFile;
+using testing::ProgramFolder;
 
-// Built beside the test program as libE14TestVendor.so.
+// Built beside the test program.
 constexpr const char* kBesideUs = "E14TestVendor.dll";
 
-TEST(ComponentFolderTest, IsTheAbsoluteFolderOfTheProgramWhateverItWasStartedAs) {
-  EXPECT_EQ(ComponentFolder(), fs::read_symlink("/proc/self/exe").parent_path().string());
+TEST(ComponentFolderTest, IsTheAbsoluteFolderOfTheProgram) {
+  EXPECT_EQ(ComponentFolder(), ProgramFolder().string());
 }
 
 TEST(LibraryTest, LoadsTheLibraryBesideTheComponentAndBindsItsExports) {
@@ -37,23 +41,36 @@ TEST(LibraryTest, AMissingLibraryGivesNull) {
   EXPECT_EQ(FindExport(nullptr, "E14TestVendorAnswer"), nullptr);
 }
 
+TEST(LibraryTest, NamesWithAFolderAreRefused) {
+  // Each of these names the real library, by a way round from some folder.
+  const std::string names[] = {
+      (fs::path("..") / ProgramFolder().filename() / kBesideUs).string(),
+      (fs::path(".") / kBesideUs).string(),
+      (ProgramFolder() / kBesideUs).string(),
+  };
+  for (const std::string& name : names) {
+    void* library = LoadVendorLibrary(name);
+    EXPECT_EQ(library, nullptr) << name;
+    FreeVendorLibrary(library);
+  }
+}
+
 TEST(LibraryTest, NeverLoadsFromTheCurrentDirectory) {
   const char* searchPath = std::getenv("LD_LIBRARY_PATH");
   const std::string folders = searchPath == nullptr ? "" : ":" + std::string(searchPath) + ":";
   if (folders.find("::") != std::string::npos || folders.find(":.:") != std::string::npos)
     GTEST_SKIP() << "LD_LIBRARY_PATH itself names the current directory";
 
-  std::string pattern = (fs::temp_directory_path() / "e14-cwd-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  const fs::path folder = pattern;
-  fs::copy_file(fs::path(ComponentFolder()) / "libE14TestVendor.so", folder / "libE14CwdOnly.so");
+  const fs::path folder = fs::temp_directory_path() / ("e14-cwd-" + std::to_string(std::random_device{}()));
+  fs::create_directories(folder);
+  fs::copy_file(ProgramFolder() / LibraryFile(kBesideUs), folder / LibraryFile("E14CwdOnly.dll"),
+                fs::copy_options::overwrite_existing);
   const fs::path previous = fs::current_path();
   fs::current_path(folder);
-  void* library = LoadVendorLibrary("E14CwdOnly.dll");
+  testing::ExpectOnlyAPlainSearchFinds("E14CwdOnly.dll", "current directory");
   fs::current_path(previous);
-  fs::remove_all(folder);
-  EXPECT_EQ(library, nullptr);
-  FreeVendorLibrary(library);
+  std::error_code ignored;
+  fs::remove_all(folder, ignored);
 }
 
 }  // namespace

@@ -1,0 +1,119 @@
+// The device-I/O contract, the same on every system against the library's
+// end of that system's module handle (DevicePeer_*.cpp).
+#include "platform/DeviceIo.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "tests/platform/DevicePeer.h"
+
+namespace e14::platform {
+namespace {
+
+using testing::Block;
+using testing::DevicePeer;
+using testing::kPatienceMs;
+using testing::Pattern;
+
+bool Started(uint32_t result) { return result == 0 || result == kErrorIoPending; }
+
+TEST(DeviceIoTest, TwoReadsInFlightCompleteInOrderIntoTheirOwnBuffers) {
+  DevicePeer peer;
+  Block first(64), second(64);
+  EXPECT_EQ(first.Start(peer.Handle(), 64), kErrorIoPending);
+  EXPECT_EQ(second.Start(peer.Handle(), 48), kErrorIoPending);
+  EXPECT_FALSE(first.done->Wait(0));
+
+  peer.Answer(Pattern(64, 1));
+  ASSERT_TRUE(first.done->Wait(kPatienceMs));
+  EXPECT_FALSE(second.done->Wait(0));
+  EXPECT_EQ(first.Result(), 0u);
+  EXPECT_EQ(first.delivered, 64u);
+  EXPECT_EQ(first.data, Pattern(64, 1));
+
+  peer.Answer(Pattern(20, 100));  // a short block ends the read short
+  // Polled, not waited for: once no longer pending, its bytes and data are there.
+  uint32_t status = kErrorIoPending;
+  while (status == kErrorIoPending) {
+    std::this_thread::yield();
+    status = second.Result();
+  }
+  EXPECT_EQ(status, 0u);
+  EXPECT_EQ(second.delivered, 20u);
+  std::vector<uint8_t> expected = Pattern(20, 100);
+  expected.resize(64, 0xEE);
+  EXPECT_EQ(second.data, expected);
+}
+
+TEST(DeviceIoTest, CancelFromAnotherThreadReturnsOnlyOnceEveryReadHasEndedAborted) {
+  DevicePeer peer;
+  Block first(32), second(32);
+  ASSERT_EQ(first.Start(peer.Handle(), 32), kErrorIoPending);
+  ASSERT_EQ(second.Start(peer.Handle(), 32), kErrorIoPending);
+
+  bool cancelled = false;
+  uint32_t atReturn[2] = {};
+  std::thread host([&] {
+    cancelled = CancelIo(peer.Handle());
+    // Asked without waiting: both must have ended by now.
+    uint32_t bytes = 0;
+    atReturn[0] = ReadResult(peer.Handle(), first.request, bytes);
+    atReturn[1] = ReadResult(peer.Handle(), second.request, bytes);
+  });
+  host.join();
+  EXPECT_TRUE(cancelled);
+  EXPECT_EQ(atReturn[0], kErrorOperationAborted);
+  EXPECT_EQ(atReturn[1], kErrorOperationAborted);
+  for (Block* block : {&first, &second}) {
+    EXPECT_TRUE(block->done->Wait(0));
+    EXPECT_EQ(block->Result(), kErrorOperationAborted);
+    EXPECT_EQ(block->delivered, 0u);
+    EXPECT_EQ(block->data, std::vector<uint8_t>(32, 0xEE));
+  }
+
+  // The handle goes on working after a cancel.
+  Block again(8);
+  EXPECT_TRUE(Started(again.Start(peer.Handle(), 8)));
+  peer.Answer(Pattern(8, 5));
+  ASSERT_TRUE(again.done->Wait(kPatienceMs));
+  EXPECT_EQ(again.Result(), 0u);
+  EXPECT_EQ(again.data, Pattern(8, 5));
+  EXPECT_TRUE(CancelIo(peer.Handle()));  // nothing in flight: nothing to do
+}
+
+TEST(DeviceIoTest, AClosedLibraryEndBreaksPendingAndLaterReads) {
+  DevicePeer peer;
+  Block first(32), second(32);
+  ASSERT_EQ(first.Start(peer.Handle(), 32), kErrorIoPending);
+  ASSERT_EQ(second.Start(peer.Handle(), 32), kErrorIoPending);
+  peer.Close();
+  for (Block* block : {&first, &second}) {
+    ASSERT_TRUE(block->done->Wait(kPatienceMs));
+    EXPECT_EQ(block->Result(), kErrorBrokenPipe);
+  }
+
+  Block later(32);
+  EXPECT_EQ(later.Start(peer.Handle(), 32), kErrorBrokenPipe);
+  EXPECT_FALSE(later.done->Wait(50));  // refused reads never signal
+}
+
+TEST(DeviceIoTest, HandlesOfNoModuleAreRefused) {
+  Block first(8), second(8);
+  const testing::ForeignHandle foreign;  // made last, so that nothing takes a closed handle's number
+  const std::pair<DeviceHandle, Block*> cases[] = {{kInvalidDevice, &first}, {foreign.Handle(), &second}};
+  for (const auto& [device, block] : cases) {
+    EXPECT_EQ(block->Start(device, 8), kErrorInvalidHandleIo);
+    EXPECT_FALSE(block->done->Wait(0));
+    EXPECT_FALSE(CancelIo(device));
+    const uint16_t request[4] = {1, 2, 0x400, 0};
+    uint8_t word[2] = {};
+    uint32_t returned = 7;
+    EXPECT_FALSE(DeviceIoControl(device, 0x220012, request, sizeof request, word, 2, returned));
+    EXPECT_EQ(returned, 0u);
+  }
+}
+
+}  // namespace
+}  // namespace e14::platform
