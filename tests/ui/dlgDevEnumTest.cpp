@@ -25,20 +25,19 @@ TEST(dlgDevEnum, OffersTheListOnlyWhenEveryEntryCanBeToldApart) {
        -1},
   };
   int shown = 0;
-  dlgDevEnum::InstallView([&shown](dlgDevEnum& dialog) {
+  const dlgDevEnum::View pickSecond = [&shown](dlgDevEnum& dialog) {
     ++shown;
     dialog.SelectItem(1);
     dialog.OkClicked();
-  });
+  };
   for (const Case& c : cases) {
-    testing::InFreshThread([&c] {
+    testing::InFreshThread([&c, &pickSecond] {
       State().DeviceList = c.list;
-      dlgDevEnum dialog;
+      dlgDevEnum dialog(pickSecond);
       EXPECT_EQ(dialog.SelectDevice(), c.chosen) << c.what;
     });
   }
   EXPECT_EQ(shown, 2);
-  dlgDevEnum::InstallView(nullptr);
 }
 
 }  // namespace
