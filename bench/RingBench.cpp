@@ -22,13 +22,11 @@ constexpr std::chrono::milliseconds kSpan(200);
 constexpr int16_t kChannels = 4;
 constexpr int32_t kRingFrames = 1 << 20;  // 8 MiB of samples
 
-
 }  // namespace
 
 int main() {
   e14::FrameRing ring;
-  int16_t channels = kChannels;
-  ring.ComputeBufferSize(false, kRingFrames, 0, channels);
+  ring.ComputeBufferSize(false, kRingFrames, 0, kChannels);
   std::string error;
   if (!ring.Reset(kChannels, {}, error)) {
     std::fprintf(stderr, "%s\n", error.c_str());

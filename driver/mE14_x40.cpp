@@ -71,7 +71,6 @@ bool StartInput() {
     s.Busy = false;
     return false;
   }
-  // An empty table leaves ChCount at 1 for the ring's sake, yet selects nothing.
   if (in.ChCount < 1 || in.ChTable.size() < static_cast<size_t>(in.ChCount)) {
     s.AdcLastError = "No one channel selected!";
     s.Busy = false;

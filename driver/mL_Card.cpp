@@ -48,16 +48,6 @@ std::array<int16_t*, 6> SynchroFields(DeviceInfoRecord& info) {
           &info.SynchroADChannel, &info.SynchroADRange, &info.SynchroADPorog};
 }
 
-// Values the analog page and the ADC routines rely on being in range.
-void LimitSynchro(DeviceInfoRecord& info) {
-  if (info.SynchroInputMode < 0 || info.SynchroInputMode > 3) info.SynchroInputMode = 0;
-  if (info.SynchroADType < 0 || info.SynchroADType > 1) info.SynchroADType = 0;
-  if (info.SynchroADMode < 0 || info.SynchroADMode > 1) info.SynchroADMode = 0;
-  if (info.SynchroADChannel < 0 || info.SynchroADChannel >= kLogicalChannels)
-    info.SynchroADChannel = 0;
-  if (info.SynchroADRange < 0 || info.SynchroADRange >= kRangeCount) info.SynchroADRange = 0;
-}
-
 void LoadDoWord(cRegistry& reg, const char* name, int32_t& value, bool& enabled) {
   if (reg.ReadLong(name, value, 0)) enabled = true;
 }
@@ -135,7 +125,6 @@ void LoadSettings(const std::string& subkey) {
 
   auto fields = SynchroFields(s.DeviceInfo);
   for (size_t i = 0; i < fields.size(); ++i) reg.ReadInteger(kSynchroNames[i], *fields[i], 0);
-  LimitSynchro(s.DeviceInfo);
   LoadDoWord(reg, "DOStartValue", s.DioState.DOStartValue, s.DioState.DOStartEnabled);
   LoadDoWord(reg, "DOStopValue", s.DioState.DOStopValue, s.DioState.DOStopEnabled);
 }

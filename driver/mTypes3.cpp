@@ -17,7 +17,7 @@ constexpr int kMaxDecimals = 15;
 }  // namespace
 
 int32_t FrameRing::ComputeBufferSize(bool roundToPowerOfTwo, int32_t size, int32_t requestedSize,
-                                     int16_t& chCount) {
+                                     int16_t chCount) {
   if (size < 1024) size = requestedSize >= 1024 ? requestedSize : 32768;
   if (chCount < 1) {
     chCount = 1;
@@ -107,15 +107,13 @@ int32_t FrameRing::CountAvailableKadrs() {
   return unread;
 }
 
-void FrameRing::CopyFrames(int16_t* to, int32_t from, int32_t frames) const {
-  // At most two block copies: up to the ring's end, then from its start.
+template <typename Sink>
+void FrameRing::ForEachRun(int32_t from, int32_t frames, Sink sink) const {
+  // At most two runs: up to the ring's end, then from its start.
   const int32_t tail = std::min(frames, allocKadrs_ - from + 1);
-  const size_t frameBytes = static_cast<size_t>(allocChannels_) * sizeof(int16_t);
-  std::memcpy(to, buffer_.get() + static_cast<size_t>(from - 1) * allocChannels_,
-              static_cast<size_t>(tail) * frameBytes);
-  if (frames > tail)
-    std::memcpy(to + static_cast<size_t>(tail) * allocChannels_, buffer_.get(),
-                static_cast<size_t>(frames - tail) * frameBytes);
+  const int16_t* first = buffer_.get() + static_cast<size_t>(from - 1) * allocChannels_;
+  sink(first, static_cast<size_t>(tail) * allocChannels_);
+  if (frames > tail) sink(buffer_.get(), static_cast<size_t>(frames - tail) * allocChannels_);
 }
 
 int32_t FrameRing::BeginTake(int32_t wanted, int32_t& read) {
@@ -144,16 +142,19 @@ FrameArray FrameRing::TakeInputData(const std::vector<int16_t>& chTable) {
   const std::vector<int16_t>& table = allocChannels_ > 0 ? recordedTable_ : chTable;
   result.Channels = static_cast<int32_t>(table.size());
   const int32_t available = CountAvailableKadrs();
-  result.Samples.assign(static_cast<size_t>(available + 1) * result.Channels, 0);
-  std::copy(table.begin(), table.end(), result.Samples.begin());
+  // The host's array has the ring's layout: the samples go over in one pass,
+  // with no clearing of the array first.
+  result.Samples.reserve(static_cast<size_t>(available + 1) * result.Channels);
+  result.Samples.assign(table.begin(), table.end());
   int32_t read = 0;
   const int32_t frames = available > 0 ? BeginTake(available, read) : 0;
   if (frames > 0) {
-    CopyFrames(result.Samples.data() + result.Channels, read, frames);
+    ForEachRun(read, frames, [&result](const int16_t* run, size_t samples) {
+      result.Samples.insert(result.Samples.end(), run, run + samples);
+    });
     EndTake(read, frames);
   }
   result.Frames = frames + 1;
-  result.Samples.resize(static_cast<size_t>(result.Frames) * result.Channels);
   return result;
 }
 
@@ -163,7 +164,9 @@ int32_t FrameRing::TakeData(int16_t* data, int32_t& dataSize, int32_t& inputCoun
     int32_t read = 0;
     frames = BeginTake(dataSize / allocChannels_, read);
     if (frames > 0) {
-      CopyFrames(data, read, frames);
+      ForEachRun(read, frames, [&data](const int16_t* run, size_t samples) {
+        data = std::copy_n(run, samples, data);
+      });
       EndTake(read, frames);
     }
   }

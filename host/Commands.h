@@ -29,6 +29,12 @@ struct DacOptions {
   std::string Type = "sine", Amplitude = "1", Baseline = "0", Frequency = "100", Phase = "0";
 };
 
+struct MonitorOptions {
+  std::string Channels = "0-3";
+  std::string Ranges = "0";
+  std::string Rate = "1000";
+};
+
 struct DioOptions {
   std::string Action;  // read, write, start, stop, show
   std::string Word;
@@ -39,6 +45,8 @@ int InfoCommand(HostDriver& driver, int channels, const std::string& rate, bool 
 int RecordCommand(HostDriver& driver, const RecordOptions& options);
 int DacCommand(HostDriver& driver, const DacOptions& options);
 int DioCommand(HostDriver& driver, const DioOptions& options);
+// A live panel on the terminal until q (or Ctrl-C).
+int MonitorCommand(HostDriver& driver, const MonitorOptions& options);
 int SettingsCommand(HostDriver& driver);
 
 // Prints "e140: <message>" on stderr and returns the exit code.

@@ -1,4 +1,5 @@
 // dac and dio: the module's outputs and digital inputs.
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -39,8 +40,21 @@ int DacCommand(HostDriver& driver, const DacOptions& o) {
   try {
     if (o.Action == "set") {
       if (o.Volts.has_value() == o.Code.has_value()) return Fail(2, "give either --volts or --code");
-      if (o.Volts) driver.DacVolts(channel, ParseNumber(*o.Volts, "level"));
-      if (o.Code) driver.DacCode(channel, static_cast<int32_t>(ParseNumber(*o.Code, "code")));
+      const std::string name = "DAC" + std::to_string(channel + 1);
+      if (o.Volts) {
+        const double volts = ParseNumber(*o.Volts, "level");
+        driver.DacVolts(channel, volts);
+        // More than a code away from what was asked: the module's range limited it.
+        if (std::fabs(driver.DacVoltsOf(channel) - volts) * driver.DacScale() > 1.0)
+          std::cerr << "e140: asked " << *o.Volts << " V, " << name << " is limited to " << driver.DacVoltsOf(channel)
+                    << " V\n";
+      } else {
+        const auto code = static_cast<int32_t>(ParseNumber(*o.Code, "code"));
+        driver.DacCode(channel, code);
+        if (driver.DacCodeOf(channel) != code)
+          std::cerr << "e140: asked code " << *o.Code << ", " << name << " is limited to code "
+                    << driver.DacCodeOf(channel) << "\n";
+      }
     } else if (o.Action == "wave") {
       const auto type = kWaveTypes.find(o.Type);
       if (type == kWaveTypes.end()) return Fail(2, "unknown waveform '" + o.Type + "'");

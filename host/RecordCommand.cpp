@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <ostream>
 #include <stdexcept>
 #include <thread>
 
@@ -60,6 +61,109 @@ void ShowProgress(double elapsed, int64_t frames, double rate, int32_t unread, i
   std::fflush(stderr);
 }
 
+std::string RateText(double rate) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6g", rate);
+  return text;
+}
+
+// Sets the module up as planned; the columns of the output, in table order.
+std::vector<ChannelColumn> Configure(HostDriver& driver, const Plan& plan) {
+  driver.SetChannels(plan.channels);
+  for (size_t i = 0; i < plan.channels.size(); ++i) driver.SetRange(plan.channels[i], plan.ranges[i]);
+  driver.SetRate(static_cast<float>(plan.rate));
+  if (plan.bufferSamples > 0) driver.SetBufferSize(plan.bufferSamples);
+  const auto ranges = driver.Ranges();
+  std::vector<ChannelColumn> columns;
+  for (size_t i = 0; i < plan.channels.size(); ++i) {
+    const int16_t c = plan.channels[i];
+    columns.push_back({c, driver.ChannelName(c), ranges.at(plan.ranges[i]), driver.Scale(c), driver.Offset(c)});
+  }
+  return columns;
+}
+
+struct Outcome {
+  int64_t taken = 0;
+  double rate = 0;
+  bool interrupted = false;
+};
+
+// Records until the plan is done, Ctrl-C or the module stops, writing every
+// frame taken; throws std::runtime_error when the output cannot be written.
+Outcome Run(HostDriver& driver, const Plan& plan, const RecordOptions& options,
+            const std::vector<ChannelColumn>& columns) {
+  Outcome outcome;
+  outcome.rate = driver.Rate();
+  if (RateText(outcome.rate) != RateText(plan.rate))
+    std::cerr << "e140: asked " << options.Rate << " Hz, the module runs " << RateText(outcome.rate) << " Hz\n";
+  SampleWriter writer(options.Output, plan.format, columns, outcome.rate);
+  std::unique_ptr<SvgPlot> plot;
+  if (options.Plot) plot = std::make_unique<SvgPlot>(columns, outcome.rate);
+  const size_t width = plan.channels.size();
+  std::vector<int16_t> buffer(static_cast<size_t>(std::max<int32_t>(driver.BufferFrames(), 1)) * width);
+  const int64_t wanted =
+      plan.frames > 0 ? plan.frames : static_cast<int64_t>(plan.seconds * outcome.rate + 0.5);
+  // Takes what is there, never more than still wanted.
+  const auto take = [&] {
+    const int64_t room = std::min<int64_t>(static_cast<int64_t>(buffer.size() / width), wanted - outcome.taken);
+    int32_t unread = 0;
+    const int32_t frames = room > 0 ? driver.Take(buffer.data(), static_cast<int32_t>(room * width), unread) : 0;
+    writer.Write(buffer.data(), frames);
+    if (plot) plot->Add(buffer.data(), frames);
+    outcome.taken += frames;
+    return std::pair{frames, unread};
+  };
+
+  const bool tty = ErrorIsTerminal();
+  const InterruptWatch interrupt;
+  const auto start = Clock::now();
+  auto lastShown = start;
+  while (outcome.taken < wanted && !interrupt.Interrupted() && driver.Busy()) {
+    driver.Pump();
+    const auto [frames, unread] = take();
+    const auto now = Clock::now();
+    if (tty && now - lastShown > std::chrono::milliseconds(200)) {
+      const double elapsed = std::chrono::duration<double>(now - start).count();
+      const StreamCounterValues c = driver.RecordingCounters();
+      ShowProgress(elapsed, outcome.taken, static_cast<double>(outcome.taken) / std::max(elapsed, 1e-9), unread,
+                   driver.BufferFrames() * static_cast<int32_t>(width), c.FramesDropped + c.FramesDiscarded);
+      lastShown = now;
+    }
+    if (frames == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  driver.Stop();
+  // What the stopped recording left unread, up to the plan.
+  bool more = true;
+  while (outcome.taken < wanted && more) more = take().first > 0;
+  if (tty) std::fprintf(stderr, "\n");
+  writer.Finish();
+  if (plot) plot->Save(*options.Plot);
+  outcome.interrupted = interrupt.Interrupted();
+  return outcome;
+}
+
+void Report(std::ostream& out, const Outcome& outcome, const Plan& plan, const RecordOptions& options,
+            const StreamCounterValues& c) {
+  const int64_t lost = c.FramesDropped + c.FramesDiscarded;
+  const double seconds = static_cast<double>(outcome.taken) / outcome.rate;
+  const std::string output = options.Output == kStandardOutput ? "standard output" : options.Output;
+  if (options.Json) {
+    out << nlohmann::json{{"output", output}, {"frames", outcome.taken},
+                          {"channels", plan.channels}, {"rate_hz", outcome.rate},
+                          {"seconds", seconds}, {"frames_lost", lost},
+                          {"read_timeouts", c.ReadTimeouts}, {"restarts", c.Restarts},
+                          {"interrupted", outcome.interrupted}}
+               .dump(2)
+        << "\n";
+    return;
+  }
+  out << "recorded " << outcome.taken << " frames of " << plan.channels.size() << " channel(s) at " << outcome.rate
+      << " Hz (" << seconds << " s) to " << output << "\n"
+      << "frames lost: " << lost << " (overflow " << c.FramesDropped << ", restarts " << c.Restarts << ")"
+      << (outcome.interrupted ? ", stopped by Ctrl-C" : "") << "\n";
+  if (options.Plot) out << "plot: " << *options.Plot << "\n";
+}
+
 }  // namespace
 
 int RecordCommand(HostDriver& driver, const RecordOptions& options) {
@@ -70,87 +174,18 @@ int RecordCommand(HostDriver& driver, const RecordOptions& options) {
     return Fail(2, error.what());
   }
   if (!OpenModule(driver)) return 1;
-  driver.SetChannels(plan.channels);
-  for (size_t i = 0; i < plan.channels.size(); ++i) driver.SetRange(plan.channels[i], plan.ranges[i]);
-  driver.SetRate(static_cast<float>(plan.rate));
-  if (plan.bufferSamples > 0) driver.SetBufferSize(plan.bufferSamples);
-
-  const auto ranges = driver.Ranges();
-  std::vector<ChannelColumn> columns;
-  for (size_t i = 0; i < plan.channels.size(); ++i) {
-    const int16_t c = plan.channels[i];
-    columns.push_back({c, driver.ChannelName(c), ranges.at(plan.ranges[i]), driver.Scale(c), driver.Offset(c)});
-  }
-
-  std::unique_ptr<SampleWriter> writer;
-  std::unique_ptr<SvgPlot> plot;
-  const size_t width = plan.channels.size();
-  std::vector<int16_t> buffer;
-  int64_t taken = 0;
-  const bool tty = ErrorIsTerminal();
-  const InterruptWatch interrupt;
+  const std::vector<ChannelColumn> columns = Configure(driver, plan);
+  if (!driver.Start()) return Fail(1, "cannot start: " + driver.LastError());
+  Outcome outcome;
   try {
-    if (!driver.Start()) return Fail(1, "cannot start: " + driver.LastError());
-    const double rate = driver.Rate();
-    writer = std::make_unique<SampleWriter>(options.Output, plan.format, columns, rate);
-    if (options.Plot) plot = std::make_unique<SvgPlot>(columns, rate);
-    buffer.resize(static_cast<size_t>(std::max<int32_t>(driver.BufferFrames(), 1)) * width);
-
-    const int64_t wanted = plan.frames > 0 ? plan.frames : static_cast<int64_t>(plan.seconds * rate + 0.5);
-    const auto start = Clock::now();
-    auto lastShown = start;
-    // Takes what is there, never more than still wanted.
-    auto take = [&] {
-      const int64_t room = std::min<int64_t>(static_cast<int64_t>(buffer.size() / width), wanted - taken);
-      int32_t unread = 0;
-      const int32_t frames = room > 0 ? driver.Take(buffer.data(), static_cast<int32_t>(room * width), unread) : 0;
-      writer->Write(buffer.data(), frames);
-      if (plot) plot->Add(buffer.data(), frames);
-      taken += frames;
-      return std::pair{frames, unread};
-    };
-    while (taken < wanted && !interrupt.Interrupted() && driver.Busy()) {
-      driver.Pump();
-      const auto [frames, unread] = take();
-      const auto now = Clock::now();
-      if (tty && now - lastShown > std::chrono::milliseconds(200)) {
-        const double elapsed = std::chrono::duration<double>(now - start).count();
-        const StreamCounterValues c = driver.RecordingCounters();
-        ShowProgress(elapsed, taken, static_cast<double>(taken) / std::max(elapsed, 1e-9), unread,
-                     driver.BufferFrames() * static_cast<int32_t>(width), c.FramesDropped + c.FramesDiscarded);
-        lastShown = now;
-      }
-      if (frames == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    driver.Stop();
-    while (taken < wanted && take().first > 0) {
-    }
-    if (tty) std::fprintf(stderr, "\n");
-    writer->Finish();
-    if (plot) plot->Save(*options.Plot);
+    outcome = Run(driver, plan, options, columns);
   } catch (const std::exception& error) {
     driver.Stop();
     return Fail(1, error.what());
   }
-
-  const StreamCounterValues c = driver.RecordingCounters();
-  const int64_t lost = c.FramesDropped + c.FramesDiscarded;
-  const double rate = driver.Rate();
-  if (options.Json) {
-    std::cout << nlohmann::json{{"output", options.Output}, {"frames", taken},
-                                {"channels", plan.channels}, {"rate_hz", rate},
-                                {"seconds", static_cast<double>(taken) / rate}, {"frames_lost", lost},
-                                {"read_timeouts", c.ReadTimeouts}, {"restarts", c.Restarts},
-                                {"interrupted", interrupt.Interrupted()}}
-                     .dump(2)
-              << "\n";
-  } else {
-    std::cout << "recorded " << taken << " frames of " << width << " channel(s) at " << rate << " Hz ("
-              << static_cast<double>(taken) / rate << " s) to " << options.Output << "\n"
-              << "frames lost: " << lost << " (overflow " << c.FramesDropped << ", restarts "
-              << c.Restarts << ")" << (interrupt.Interrupted() ? ", stopped by Ctrl-C" : "") << "\n";
-    if (options.Plot) std::cout << "plot: " << *options.Plot << "\n";
-  }
+  // With the samples on standard output, the summary goes beside the progress.
+  Report(options.Output == kStandardOutput ? std::cerr : std::cout, outcome, plan, options,
+         driver.RecordingCounters());
   return 0;
 }
 

@@ -25,7 +25,11 @@ SampleWriter::SampleWriter(std::string path, Format format, std::vector<ChannelC
                            double rate)
     : path_(std::move(path)), temp_(path_ + ".part"), format_(format), columns_(std::move(columns)),
       rate_(rate) {
-  file_ = std::fopen(temp_.c_str(), "wb");
+  if (ToStandardOutput()) {
+    file_ = stdout;  // binary since the program's start
+  } else {
+    file_ = std::fopen(temp_.c_str(), "wb");
+  }
   if (file_ == nullptr) throw std::runtime_error("cannot write " + path_ + ": " + std::strerror(errno));
   if (format_ == Format::Csv) {
     std::string header = "time_s";
@@ -36,7 +40,7 @@ SampleWriter::SampleWriter(std::string path, Format format, std::vector<ChannelC
 }
 
 SampleWriter::~SampleWriter() {
-  if (file_ != nullptr) {
+  if (file_ != nullptr && !ToStandardOutput()) {
     std::fclose(file_);
     std::remove(temp_.c_str());
   }
@@ -70,6 +74,11 @@ void SampleWriter::Write(const int16_t* frames, int32_t count) {
 }
 
 void SampleWriter::Finish() {
+  if (ToStandardOutput()) {
+    Check(std::fflush(file_) == 0);
+    file_ = nullptr;
+    return;
+  }
   const bool flushed = std::fflush(file_) == 0;
   const bool closed = std::fclose(file_) == 0;
   file_ = nullptr;

@@ -1,6 +1,7 @@
 // Writes recorded frames to a file that appears under its final name only
 // when complete: data goes to a temporary file beside it, renamed at Finish.
-// A writer destroyed without Finish removes its temporary file.
+// A writer destroyed without Finish removes its temporary file. The path "-"
+// is standard output, written as it comes (raw samples without a sidecar).
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,8 @@
 #include <vector>
 
 namespace e14::host {
+
+constexpr const char* kStandardOutput = "-";
 
 struct ChannelColumn {
   int16_t Logical = 0;
@@ -34,6 +37,7 @@ class SampleWriter {
 
  private:
   void Check(bool ok);
+  bool ToStandardOutput() const { return path_ == kStandardOutput; }
   std::string path_, temp_;
   Format format_;
   std::vector<ChannelColumn> columns_;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "host/AxisTicks.h"
 #include "host/TextFile.h"
 
 namespace e14::host {
@@ -89,13 +90,12 @@ void SvgPlot::Save(const std::string& path) const {
   svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
   svg += "<rect x=\"" + Number(kLeft) + "\" y=\"" + Number(kTop) + "\" width=\"" + Number(plotW) +
          "\" height=\"" + Number(plotH) + "\" fill=\"none\" stroke=\"#888\"/>\n";
-  for (int i = 0; i <= 4; ++i) {
-    const double v = low + static_cast<double>(high - low) * i / 4.0, t = seconds * i / 4.0;
+  for (const double v : RoundTicks(low, high))
     svg += "<text x=\"" + Number(kLeft - 6) + "\" y=\"" + Number(y(v) + 4) +
            "\" text-anchor=\"end\">" + Number(v) + "</text>\n";
+  for (const double t : RoundTicks(0.0, seconds))
     svg += "<text x=\"" + Number(x(t)) + "\" y=\"" + Number(kTop + plotH + 16) +
            "\" text-anchor=\"middle\">" + Number(t) + "</text>\n";
-  }
   svg += "<text x=\"" + Number(kLeft + plotW / 2) + "\" y=\"" + Number(kHeight - 10) +
          "\" text-anchor=\"middle\">time [s]</text>\n";
   svg += "<text x=\"16\" y=\"" + Number(kTop + plotH / 2) +

@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   rec->add_option("-d,--duration", record.Duration, "seconds to record (default 2)");
   rec->add_option("-n,--frames", record.Frames, "frames to record");
   rec->add_option("-b,--buffer", record.BufferSamples, "driver ring size, samples");
-  rec->add_option("-o,--output", record.Output, "output file")->capture_default_str();
+  rec->add_option("-o,--output", record.Output, "output file, - for standard output")->capture_default_str();
   rec->add_option("-f,--format", record.Format, "csv or raw (with a .json sidecar)")->capture_default_str();
   rec->add_option("-p,--plot", record.Plot, "also write an SVG plot to this file");
 
@@ -57,6 +57,13 @@ int main(int argc, char** argv) {
       ->required();
   dioCmd->add_option("word", dio.Word, "16-bit word (decimal, 0x.., 0b..), or off for start/stop");
 
+  MonitorOptions monitor;
+  auto* monitorCmd = app.add_subcommand("monitor", "a live panel of the inputs, the TTL port and the DAC (q ends it)");
+  monitorCmd->add_option("-c,--channels", monitor.Channels, "channel table, e.g. 0,1,5-7")->capture_default_str();
+  monitorCmd->add_option("-g,--ranges", monitor.Ranges, "range index 0..3, one or one per channel")
+      ->capture_default_str();
+  monitorCmd->add_option("-r,--rate", monitor.Rate, "rate per channel, Hz")->capture_default_str();
+
   auto* settings = app.add_subcommand("settings", "export the driver's registry keys as registry-file text");
 
   try {
@@ -77,6 +84,7 @@ int main(int argc, char** argv) {
     if (*rec) return RecordCommand(*driver, record);
     if (*dacCmd) return DacCommand(*driver, dac);
     if (*dioCmd) return DioCommand(*driver, dio);
+    if (*monitorCmd) return MonitorCommand(*driver, monitor);
     if (*settings) return SettingsCommand(*driver);
   } catch (const std::exception& error) {
     return Fail(1, error.what());

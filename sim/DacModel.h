@@ -17,7 +17,9 @@ class DacModel {
   // Revision 'A' carries a 12-bit DAC, later revisions a 16-bit one.
   DacModel(char revision, std::array<double, 2> offset, std::array<double, 2> gain);
 
-  void SetCode(int channel, int16_t code);
+  // A code of the width the converter has, or of 12 bits on any revision
+  // when it comes through the first library, which only knows 12-bit codes.
+  void SetCode(int channel, int16_t code, bool twelveBitPath);
   int16_t Code(int channel) const { return codes_[static_cast<size_t>(channel)]; }
 
   // A new parameter block, like a start or a stop, announces a new waveform:
@@ -34,12 +36,19 @@ class DacModel {
   double Volts(int channel, double seconds) const;
 
  private:
-  double CodeVolts(int channel, int16_t code) const;
+  struct Width {
+    double UnitScale;  // codes per volt
+    int16_t Min, Max;
+  };
+  static constexpr Width k12Bit{409.6, -2048, 2047};
+  static constexpr Width k16Bit{6553.4, -32768, 32767};
 
-  double unitScale_;
-  int16_t min_, max_;
+  double CodeVolts(int channel, int16_t code, const Width& width) const;
+
+  Width native_;
   std::array<double, 2> offset_, gain_;
   std::array<int16_t, 2> codes_{0, 0};
+  std::array<Width, 2> codeWidths_;
   DacParamBlock block_{};
   std::vector<uint16_t> wave_;
   bool replaceOnUpload_ = false;

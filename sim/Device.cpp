@@ -102,14 +102,14 @@ bool Device::DacSample(int16_t* code, uint32_t channel) {
   std::string error;
   Module* m = Opened();
   return m != nullptr && code != nullptr &&
-         Outcome(m->SetDacCode(channel < 2 ? static_cast<int>(channel) : -1, *code, error), error);
+         Outcome(m->SetDacCode(channel < 2 ? static_cast<int>(channel) : -1, *code, flavour_, error), error);
 }
 
 bool Device::DacSamples(int16_t* code0, int16_t* code1) {
   std::string error;
   Module* m = Opened();
   return m != nullptr && code0 != nullptr && code1 != nullptr &&
-         Outcome(m->SetDacCode(0, *code0, error) && m->SetDacCode(1, *code1, error), error);
+         Outcome(m->SetDacCode(0, *code0, flavour_, error) && m->SetDacCode(1, *code1, flavour_, error), error);
 }
 
 bool Device::StartDac() {

@@ -86,14 +86,14 @@ bool Module::Descriptor(Flavour flavour, uint8_t* record, std::string& error) {
   return true;
 }
 
-bool Module::SetDacCode(int channel, int16_t code, std::string& error) {
+bool Module::SetDacCode(int channel, int16_t code, Flavour flavour, std::string& error) {
   std::lock_guard lock(lock_);
   if (!Connected(error)) return false;
   if (!config_.HasDac || channel < 0 || channel > 1) {
     error = config_.HasDac ? "Invalid DAC channel" : "The module has no DAC";
     return false;
   }
-  dac_.SetCode(channel, code);
+  dac_.SetCode(channel, code, flavour == Flavour::LUsbApi3);
   return true;
 }
 

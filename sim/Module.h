@@ -74,7 +74,8 @@ class Module : private Outputs {
   int64_t FrameTimeNs(uint64_t frame) const;
 
   // DAC.
-  bool SetDacCode(int channel, int16_t code, std::string& error);
+  // `flavour` is the library the code came through.
+  bool SetDacCode(int channel, int16_t code, Flavour flavour, std::string& error);
   bool UploadDac(const uint16_t* words, uint32_t count, std::string& error);
   bool StartDac(std::string& error);
   bool StopDac(std::string& error);

@@ -69,7 +69,12 @@ Function ChannelTable()
     table = Array(0, 1, 2, 3)
     adc.InputChannels = table            ' an array in a variable
     t = adc.InputChannels
-    ChannelTable = ok And adc.InputCountChannels = 4 And t(3) = 3 And UBound(table) = 3
+    ok = ok And adc.InputCountChannels = 4 And t(3) = 3 And UBound(table) = 3
+    adc.InputChannels = Array()          ' no channel: counted as none, nothing to start
+    t = adc.InputChannels
+    ok = ok And adc.InputCountChannels = 0 And UBound(t) = -1 And Not adc.StartRecord
+    adc.InputChannels = table            ' the four channels the next checks expect
+    ChannelTable = ok And adc.InputCountChannels = 4
 End Function
 
 Function RingGeometry()

@@ -199,6 +199,8 @@ TEST_F(DriverObject, StartChecksRateAndChannelsBeforeTheBackend) {
     EXPECT_EQ(driver.IADC3_LastError(), "No Sampling Rate selected!");
     driver.IADC3_Rate(1000.0f);
     driver.IADC3_InputChannels({});
+    EXPECT_EQ(driver.IADC3_InputCountChannels(), 0);
+    EXPECT_EQ(driver.IADC3_InputData().Channels, 0);
     EXPECT_FALSE(driver.IADC3_StartRecord());
     EXPECT_EQ(driver.IADC3_LastError(), "No one channel selected!");
     EXPECT_EQ(module->starts, 0);

@@ -42,6 +42,21 @@ TEST_F(Outputs, FirstBackendAddsTheZeroCode) {
   });
 }
 
+// The first library writes 12-bit codes whatever the module's revision: the
+// level looped back to an input is the level asked for.
+TEST_F(Outputs, FirstBackendLevelsLoopBackOnEveryRevision) {
+  for (const char* revision : {"A", "B"}) {
+    Configure(std::string(R"({"modules":[{"library":"LUsbApi3","revision":")") + revision +
+              R"(","inputs":{"XY1":{"type":"dac","channel":0}}}]})");
+    InFreshThread([revision] {
+      E14_140 driver;
+      ASSERT_TRUE(driver.IADC3_Test());
+      driver.IDAO_ValueReal(0, 2.5);
+      EXPECT_NEAR(driver.IADC3_GetChannel(0), 2000, 2) << "revision " << revision;  // 2.5 V x 800 codes/V
+    });
+  }
+}
+
 TEST_F(Outputs, WaveformReplayUploadsTheBuildAndItsParameterBlock) {
   InFreshThread([] {
     E14_140 driver;

@@ -113,9 +113,42 @@ TEST_F(HostTool, RecordsCsvInVoltsWithAPlot) {
   int lines = 2;
   for (std::string line; std::getline(csv, line);) ++lines;
   EXPECT_EQ(lines, 501);
-  EXPECT_NE(Read("run.svg").find("<polyline"), std::string::npos);
+  const std::string svg = Read("run.svg");
+  EXPECT_NE(svg.find("<polyline"), std::string::npos);
+  // 0.5 s of time: ticks on round numbers, not on quarters of the span.
+  for (const char* tick : {">0</text>", ">0.1</text>", ">0.4</text>", ">0.5</text>"})
+    EXPECT_NE(svg.find(tick), std::string::npos) << tick;
+  EXPECT_EQ(svg.find(">0.125</text>"), std::string::npos);
   EXPECT_NE(o.out.find("recorded 500 frames"), std::string::npos) << o.out;
+  EXPECT_EQ(o.err, "") << "the module runs at the rate asked";
   EXPECT_FALSE(fs::exists(dir_ / "run.csv.part"));
+}
+
+TEST_F(HostTool, WritesToStandardOutputAndSaysWhatItCouldNotDo) {
+  Outcome o = Run("record -c 0,1 -r 1000 -n 300 -f raw -o -");
+  ASSERT_EQ(o.code, 0) << o.err;
+  EXPECT_EQ(o.out.size(), 300u * 2 * 2);
+  EXPECT_NE(o.err.find("recorded 300 frames of 2 channel(s) at 1000 Hz (0.3 s) to standard output"),
+            std::string::npos) << o.err;
+  EXPECT_FALSE(fs::exists(dir_ / "-"));
+  o = Run("record -c 0 -r 1000 -n 3 -o -");
+  EXPECT_EQ(o.out.substr(0, o.out.find('\n')), R"(time_s,"XY1 [V]")");
+  EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '\n'), 4);
+
+  const struct {
+    const char* arguments;
+    const char* notice;
+  } limited[] = {
+      {"record -c 0,1,2 -r 7000 -n 10 -o r.csv", "e140: asked 7000 Hz, the module runs 7017.54 Hz\n"},
+      {"record -c 0 -r 1e9 -n 10 -o r.csv", "e140: asked 1e9 Hz, the module runs 200000 Hz\n"},
+      {"dac set -c 1 --volts 12", "e140: asked 12 V, DAC2 is limited to 5 V\n"},
+      {"dac set -c 0 --code 99999", "e140: asked code 99999, DAC1 is limited to code 32767\n"},
+  };
+  for (const auto& c : limited) {
+    o = Run(c.arguments);
+    EXPECT_EQ(o.code, 0) << c.arguments;
+    EXPECT_EQ(o.err.substr(0, o.err.find('\n') + 1), c.notice) << c.arguments;
+  }
 }
 
 TEST_F(HostTool, RecordsRawSamplesWithASidecar) {

@@ -183,15 +183,22 @@ TEST_F(SettingsStore, StoredDacValuesOutsideTheirLimitsLoadAsZero) {
   });
 }
 
-TEST_F(SettingsStore, ModuleSubkeyOverridesSynchronisationEvenWhenMissing) {
+// Stored values are taken as they are (the page and the ADC routines guard
+// what they index with them); a missing one reads as 0.
+TEST_F(SettingsStore, ModuleSubkeyOverridesSynchronisationAsStored) {
   Store(kModule, "Rate", kRegDword, Dword(FloatBits(800.0f)));
-  Store(kModule, "SynchroADChannel", kRegDword, Dword(77));  // outside the channels: refused
+  Store(kModule, "SynchroADChannel", kRegDword, Dword(77));
+  Store(kModule, "SynchroADType", kRegDword, Dword(1));
+  Store(kModule, "SynchroADMode", kRegDword, Dword(5));
   InFreshThread([] {
     Prepare();
     State().DeviceInfo.SynchroInputMode = 2;
     LoadSettings("SN42");
-    EXPECT_EQ(State().DeviceInfo.SynchroInputMode, 0);
-    EXPECT_EQ(State().DeviceInfo.SynchroADChannel, 0);
+    const DeviceInfoRecord& info = State().DeviceInfo;
+    EXPECT_EQ(info.SynchroInputMode, 0);
+    EXPECT_EQ(info.SynchroADChannel, 77);
+    EXPECT_EQ(info.SynchroADType, 1);
+    EXPECT_EQ(info.SynchroADMode, 5);
     EXPECT_EQ(State().AdcInput.Rate, 800.0f);
   });
 }

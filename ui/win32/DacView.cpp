@@ -74,13 +74,14 @@ class DacView : public PageView {
   }
 
   // A field was left: its typed value is checked now that the focus has
-  // moved, unless it moved to Cancel, which must stay reachable.
+  // moved, unless it moved to Cancel, which must stay reachable, or the page
+  // was put away (OK checks the value then, with the page in front again).
   void Check(int id) override {
     const HWND cancel = GetDlgItem(GetParent(Window()), IDCANCEL);
     const HWND focus = GetFocus();
     // Back in the field (after a refusal) is not leaving it.
     const bool inField = focus != nullptr && (focus == Item(id) || IsChild(Item(id), focus));
-    if (checking_ || inField || (cancel != nullptr && focus == cancel)) return;
+    if (checking_ || inField || (cancel != nullptr && focus == cancel) || !IsWindowVisible(Window())) return;
     checking_ = true;
     const bool accepted = id >= IDC_CBORATE ? model_.cboRate_Validate(id - IDC_CBORATE)
                                             : model_.cboDAC_Validate(id - IDC_CBODAC);
@@ -88,8 +89,15 @@ class DacView : public PageView {
     if (!accepted) Refuse(id);
   }
 
+  void FocusRefused() override {
+    if (refused_ == 0) return;
+    SetFocus(Item(refused_));
+    SendMessageW(Item(refused_), CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+  }
+
   bool Refuse(int id) {
-    SetFocus(Item(id));
+    refused_ = id;
+    FocusRefused();
     return false;
   }
 
@@ -118,6 +126,7 @@ class DacView : public PageView {
 
   ucDAC& model_;
   std::map<int, HBITMAP> bitmaps_;
+  int refused_ = 0;
   int shown_ = 0;
   bool checking_ = false;
 };

@@ -29,9 +29,12 @@ class PageView {
   // raises are not sent back to the model.
   void Refresh();
   // Checks values typed into fields that were not left yet, as leaving them
-  // would (OK asks before it commits). False after the model refused one;
-  // the focus is then in that field.
+  // would (OK and a change of tab ask before they act). False after the
+  // model refused one; the focus is then in that field, its text selected.
   virtual bool ValidatePending() { return true; }
+  // Puts the focus back into the field last refused, its text selected (once
+  // the page is shown again).
+  virtual void FocusRefused() {}
 
  protected:
   PageView(SetupPage& page, int templateId);

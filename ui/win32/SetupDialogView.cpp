@@ -44,16 +44,23 @@ class SetupDialogView {
     switch (message) {
       case WM_INITDIALOG:
         Load();
-        return TRUE;
+        // The focus starts on the tabs: the dialog's own choice, the first
+        // field, would select all of the General page's read-only description.
+        SetFocus(Tabs());
+        return FALSE;
       case kBringToFront:
         SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         SetWindowPos(window_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         return TRUE;
       case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header->idFrom == IDC_TABSETUP && header->code == TCN_SELCHANGE) {
-          model_.tabSetup_Click(TabCtrl_GetCurSel(Tabs()));
-          SyncPages();
+        if (header->idFrom == IDC_TABSETUP && header->code == TCN_SELCHANGING) {
+          // A refused value keeps its page in front, the focus in the field.
+          const size_t current = static_cast<size_t>(model_.Controls().SelectedTab);
+          const bool refused = current < views_.size() && views_[current] && !views_[current]->ValidatePending();
+          SetWindowLongPtrW(window_, DWLP_MSGRESULT, refused ? TRUE : FALSE);
+        } else if (header->idFrom == IDC_TABSETUP && header->code == TCN_SELCHANGE) {
+          ShowTab(TabCtrl_GetCurSel(Tabs()));
         }
         return TRUE;
       }
@@ -93,9 +100,14 @@ class SetupDialogView {
 
   void Command(int id) {
     if (id == IDOK) {
-      // A value typed but not yet checked is checked first; a refused one keeps the dialog open.
-      for (const auto& view : views_)
-        if (view && !view->ValidatePending()) return;
+      // A value typed but not yet checked is checked first; a refused one
+      // keeps the dialog open, its page in front and the focus in the field.
+      for (size_t i = 0; i < views_.size(); ++i) {
+        if (!views_[i] || views_[i]->ValidatePending()) continue;
+        ShowTab(static_cast<int>(i));
+        if (views_[i]) views_[i]->FocusRefused();
+        return;
+      }
       model_.cmdDialog_Click(dlgSetup::kOk);
     } else if (id == IDCANCEL) {
       model_.cmdDialog_Click(dlgSetup::kCancel);
@@ -103,6 +115,11 @@ class SetupDialogView {
       model_.cmdDialog_Click(dlgSetup::kHelp);
     }
     if (model_.Unloaded()) Close();
+  }
+
+  void ShowTab(int tab) {
+    model_.tabSetup_Click(tab);
+    SyncPages();
   }
 
   // The model has destroyed its pages: their windows go before anything

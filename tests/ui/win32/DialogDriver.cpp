@@ -84,6 +84,33 @@ void SelectTab(HWND dialog, int tab) {
   SendMessageW(dialog, WM_NOTIFY, 1001, reinterpret_cast<LPARAM>(&header));
 }
 
+void ClickTab(HWND dialog, int tab) {
+  HWND tabs = GetDlgItem(dialog, 1001);
+  RECT item{};
+  SendMessageW(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&item));
+  const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+  PostMessageW(tabs, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(tabs, WM_LBUTTONUP, 0, at);
+}
+
+int CurrentTab(HWND dialog) { return static_cast<int>(SendMessageW(GetDlgItem(dialog, 1001), TCM_GETCURSEL, 0, 0)); }
+
+int FocusedControl(HWND dialog, bool& allSelected) {
+  GUITHREADINFO info;
+  ZeroMemory(&info, sizeof info);
+  info.cbSize = sizeof info;
+  allSelected = false;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) || info.hwndFocus == nullptr) return 0;
+  HWND focus = info.hwndFocus;
+  DWORD first = 0, last = 0;
+  SendMessageW(focus, EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&last));
+  allSelected = first == 0 && last == static_cast<DWORD>(GetWindowTextLengthW(focus)) && last > 0;
+  wchar_t className[32] = {};
+  GetClassNameW(focus, className, 32);
+  if (lstrcmpiW(className, L"Edit") == 0 && GetParent(focus) != nullptr) focus = GetParent(focus);
+  return GetDlgCtrlID(focus);
+}
+
 void Click(HWND dialog, int controlId) { SendMessageW(Control(dialog, controlId), BM_CLICK, 0, 0); }
 
 void ChooseItem(HWND dialog, int controlId, int index) {

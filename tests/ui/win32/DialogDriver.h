@@ -27,6 +27,13 @@ HWND PageWith(HWND dialog, int controlId);
 HWND Control(HWND dialog, int controlId);
 
 void SelectTab(HWND dialog, int tab);
+// Clicks a tab with the mouse, posted: the tab control asks the dialog before
+// it changes, and a refusal may open a message box that the caller answers.
+void ClickTab(HWND dialog, int tab);
+int CurrentTab(HWND dialog);
+// The control of the dialog's thread that has the focus (a combo box for its
+// edit), and whether all of its text is selected; 0 when none of the dialog's has.
+int FocusedControl(HWND dialog, bool& allSelected);
 void Click(HWND dialog, int controlId);
 void ChooseItem(HWND dialog, int controlId, int index);  // combo or list box
 // Types text into an editable combo; `leave` then moves the focus out of it.

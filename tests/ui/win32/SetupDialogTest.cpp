@@ -99,6 +99,10 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
   std::map<std::string, std::string> seen;
   WithDialog([&](HWND dialog) {
     seen["help"] = Enabled(dialog, IDC_HELPBUTTON) ? "enabled" : "disabled";
+    DWORD first = 0, last = 0;
+    SendMessageW(Control(dialog, IDC_TXTINFO), EM_GETSEL, reinterpret_cast<WPARAM>(&first),
+                 reinterpret_cast<LPARAM>(&last));
+    seen["description selection"] = std::to_string(last - first);
     ChooseItem(dialog, IDC_CBOSYNCHRO, 3);  // AI1: the analog controls come alive
     Slide(dialog, IDC_SLSLEVEL, -4000);
     seen["level"] = Text(dialog, IDC_TXTSLEVEL);
@@ -127,6 +131,24 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
     seen["bad frequency"] = AnswerMessageBox(dialog);
     Type(dialog, IDC_CBORATE, "50");
     Leave(dialog, IDC_CBORATE);
+    // A refused value keeps the DAC page in front with the focus and the
+    // selection in the field, whether a tab click or OK found it.
+    const auto refusal = [&seen, dialog](const std::string& how) {
+      seen[how + " message"] = AnswerMessageBox(dialog);
+      Sleep(100);
+      bool selected = false;
+      seen[how + " tab"] = std::to_string(CurrentTab(dialog));
+      seen[how + " focus"] = FocusedControl(dialog, selected) == IDC_CBODAC && selected ? "in the field" : "elsewhere";
+      seen[how + " shown"] = IsWindowVisible(PageWith(dialog, IDC_CBODAC)) ? "yes" : "no";
+    };
+    Type(dialog, IDC_CBODAC, "abc");
+    ClickTab(dialog, 3);
+    refusal("tab");
+    SelectTab(dialog, 3);  // moved away without a check, as a program may
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    refusal("ok");
+    Type(dialog, IDC_CBODAC, "2.5");
+    Leave(dialog, IDC_CBODAC);
     Sleep(100);  // the posted checks run
     {
       HWND list = Control(dialog, IDC_LSTCHANNELS);
@@ -155,6 +177,7 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
   if (helpBeside) FindClose(search);
   EXPECT_EQ(seen["help"], helpBeside ? "enabled" : "disabled") << "Help follows the help file beside the component";
   EXPECT_EQ(caption_, "E14-140 Setup (v1.0.0)");
+  EXPECT_EQ(seen["description selection"], "0") << "nothing of the description is selected on opening";
   EXPECT_EQ(seen["level"], "5.0");
   EXPECT_EQ(seen["range enabled"], "yes");
   EXPECT_EQ(seen["adc frame"], "&AI21:");
@@ -162,6 +185,12 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
   EXPECT_EQ(seen["bad amplitude"], "Please, set the number in range from -5 to 5 V!");
   EXPECT_EQ(seen["wide amplitude"], "Please, set the number in range from -5 to 5 V!");
   EXPECT_EQ(seen["bad frequency"], "Please, set the number in range from 0.02 to 10000!");
+  for (const std::string how : {"tab", "ok"}) {
+    EXPECT_EQ(seen[how + " message"], "Please, set the number in range from -5 to 5 V!") << how;
+    EXPECT_EQ(seen[how + " tab"], "2") << how;
+    EXPECT_EQ(seen[how + " focus"], "in the field") << how;
+    EXPECT_EQ(seen[how + " shown"], "yes") << how;
+  }
   EXPECT_EQ(seen["dac line"], "AO1: Sine\tA=2.5 V\tB=0 V");
   EXPECT_EQ(seen["streaming"], "yes");
   EXPECT_EQ(seen["set enabled"], "yes");
