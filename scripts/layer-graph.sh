@@ -10,7 +10,7 @@ draw() {  # <name> [cmake arguments...]
   shift
   mkdir -p "$build"
   cp cmake/LayerGraph.cmake "$build/CMakeGraphVizOptions.cmake"
-  cmake -S . -B "$build" -G Ninja -DE14_BUILD_TESTS=OFF -DE14_BUILD_BENCH=OFF "$@" \
+  cmake --fresh -S . -B "$build" -G Ninja -DE14_BUILD_TESTS=OFF -DE14_BUILD_BENCH=OFF "$@" \
     --graphviz="$build/layers.dot" >/dev/null
   dot -Tsvg "$build/layers.dot" -o "docs/images/layers-$name.svg"
   echo "docs/images/layers-$name.svg"
