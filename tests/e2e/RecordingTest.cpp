@@ -105,7 +105,9 @@ TEST_F(Recording, BlocksCoverFortyMillisecondsAndTheTimeOutTwoBlocks) {
   }
 }
 
-TEST_F(Recording, HostSizedRingsGrowToWholeBlocks) {
+// The fitted size is the one that persists: a second start with the same
+// settings clears the same buffer in place.
+TEST_F(Recording, HostSizedRingsGrowToWholeBlocksOnceAndAreReused) {
   InFreshThread([] {
     E14_140 driver;
     ASSERT_TRUE(driver.IADC3_Test());
@@ -114,9 +116,17 @@ TEST_F(Recording, HostSizedRingsGrowToWholeBlocks) {
     driver.IADC3_Rate(10000.0f);
     ASSERT_TRUE(driver.IADC3_StartRecord());
     const int32_t blocks = Selected().Engine().KadrsPerRequest();
-    EXPECT_EQ(driver.IADC3_InputSizeKadrs() % blocks, 0);
-    EXPECT_GE(driver.IADC3_InputSizeKadrs(), 25000);
+    const int32_t frames = driver.IADC3_InputSizeKadrs();
+    EXPECT_EQ(frames % blocks, 0);
+    EXPECT_GE(frames, 25000);
     RecordAndCheck(driver, {{0, 1, 2, 3}, 10000.0f, 30000, "{}"});
+    driver.IADC3_StopRecord();
+    const int32_t samples = driver.IADC3_InputSizeData();
+    const int16_t* buffer = State().AdcInput.Ring.Data();
+    ASSERT_TRUE(driver.IADC3_StartRecord());
+    EXPECT_EQ(driver.IADC3_InputSizeKadrs(), frames);
+    EXPECT_EQ(driver.IADC3_InputSizeData(), samples);
+    EXPECT_EQ(State().AdcInput.Ring.Data(), buffer) << "cleared in place, not allocated again";
     driver.IADC3_StopRecord();
   });
 }

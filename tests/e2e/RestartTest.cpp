@@ -105,26 +105,6 @@ TEST_F(Restart, ReadsThatOutliveTheirRecordingLandInMemoryStillTheirs) {
   });
 }
 
-TEST_F(Restart, SecondStartWithTheSameSettingsReusesTheRing) {
-  InFreshThread([] {
-    E14_140 driver;
-    ASSERT_TRUE(driver.IADC3_Test());
-    driver.IADC3_InputChannels({0, 1, 2, 3});
-    driver.IADC3_InputSizeData(100000);  // 25000 frames: not a whole number of blocks
-    driver.IADC3_Rate(10000.0f);
-    ASSERT_TRUE(driver.IADC3_StartRecord());
-    driver.IADC3_StopRecord();
-    const int32_t frames = driver.IADC3_InputSizeKadrs();
-    const int32_t samples = driver.IADC3_InputSizeData();
-    const int16_t* buffer = State().AdcInput.Ring.Data();
-    ASSERT_TRUE(driver.IADC3_StartRecord());
-    EXPECT_EQ(driver.IADC3_InputSizeKadrs(), frames);
-    EXPECT_EQ(driver.IADC3_InputSizeData(), samples);
-    EXPECT_EQ(State().AdcInput.Ring.Data(), buffer) << "cleared in place, not allocated again";
-    driver.IADC3_StopRecord();
-  });
-}
-
 TEST_F(Restart, UnreadFramesKeepTheirWidthAndTableAfterTheTableChanges) {
   InFreshThread([] {
     E14_140 driver;
