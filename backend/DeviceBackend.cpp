@@ -5,6 +5,7 @@
 
 #include "backend/AdcConfiguration.h"
 #include "driver/DeviceChooser.h"
+#include "driver/UnitScale.h"
 #include "driver/mE14_x40.h"
 #include "driver/mL_Card.h"
 #include "platform/HostThread.h"
@@ -109,19 +110,25 @@ bool DeviceBackend::OpenModule() {
   return false;
 }
 
+void DeviceBackend::ForEachModule(const std::function<void(int16_t slot)>& visit) {
+  for (int16_t slot = 0; slot < kModuleSlots; ++slot) {
+    if (!device_->OpenDevice(static_cast<uint32_t>(slot))) continue;
+    visit(slot);
+    device_->CloseDevice();
+  }
+  ClearDescriptor();
+}
+
 int16_t DeviceBackend::EnumerateDevices() {
   DriverState& s = State();
   s.DeviceCount = 0;
   s.DeviceList.clear();
-  for (int16_t slot = 0; slot < 16; ++slot) {
-    if (!device_->OpenDevice(static_cast<uint32_t>(slot))) continue;
+  ForEachModule([&](int16_t slot) {
     DeviceListEntry entry{"USB", s.AdcInfo.Name, "???", "USB" + std::to_string(slot + 1), slot};
     if (device_->ReadModuleDescriptor(descriptor_.data()))
-      entry.Serial = DescriptorText(device_->Layout().Serial, 16);
+      entry.Serial = DescriptorText(device_->Layout().Serial, kSerialLength);
     s.DeviceList.push_back(entry);
-    device_->CloseDevice();
-  }
-  ClearDescriptor();
+  });
   s.DeviceCount = static_cast<int32_t>(s.DeviceList.size());
   return static_cast<int16_t>(s.DeviceCount);
 }
@@ -129,7 +136,7 @@ int16_t DeviceBackend::EnumerateDevices() {
 ModuleIdentity DeviceBackend::Identify() {
   const DescriptorLayout& layout = device_->Layout();
   ModuleIdentity id;
-  id.Serial = DescriptorText(layout.Serial, 16);
+  id.Serial = DescriptorText(layout.Serial, kSerialLength);
   id.Revision = Revision();
   ReadFirmwareVersion(id.FirmwareMajor, id.FirmwareMinor);
   const double clockKHz = DescriptorDouble(layout.ClockKHz);
@@ -165,8 +172,7 @@ std::vector<SurveyedModule> DeviceBackend::Survey() {
   std::vector<SurveyedModule> modules;
   if (!device_) device_ = CreateWrapper();
   if (!LibraryUsable() || device_->DeviceHandle() != platform::kInvalidDevice) return modules;
-  for (int16_t slot = 0; slot < 16; ++slot) {
-    if (!device_->OpenDevice(static_cast<uint32_t>(slot))) continue;
+  ForEachModule([&](int16_t slot) {
     ModuleIdentity id;
     if (device_->ReadModuleDescriptor(descriptor_.data())) {
       id = Identify();
@@ -175,9 +181,7 @@ std::vector<SurveyedModule> DeviceBackend::Survey() {
     }
     id.Slot = slot;
     modules.push_back({id, device_->LibraryName()});
-    device_->CloseDevice();
-  }
-  ClearDescriptor();
+  });
   return modules;
 }
 
@@ -190,12 +194,20 @@ void DeviceBackend::ApplyCalibration() {
     if (gain[i] == 0.0) return;
   }
   for (int i = 0; i < kRangeCount; ++i) {
-    info.UnitScale[i] = static_cast<float>(800.0 * std::pow(4.0, i));
+    info.UnitScale[i] = NominalAdcScale(i);
     if (gain[i] > 0.5 && gain[i] < 1.5) info.UnitScale[i] = static_cast<float>(info.UnitScale[i] / gain[i]);
     const double offset = DescriptorDouble(layout.AdcOffset + 8 * i);
     // Calibration data that is not a number would poison every conversion.
     info.UnitOffset[i] = std::isfinite(offset) ? static_cast<float>(offset / info.UnitScale[i]) : 0.0f;
   }
+}
+
+void DeviceBackend::DescribeTwelveBitDac() {
+  DacInfoRecord& dac = State().DacInfo;
+  dac.Resolution = 12;
+  dac.ChannelMax = 2048;
+  dac.ChannelMin = -2048;
+  dac.UnitScale = 409.6f;
 }
 
 void DeviceBackend::DescribeOutputs() {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -54,11 +55,17 @@ class DeviceBackend : public Backend {
   std::string DescriptorText(size_t offset, size_t length) const;
   char Revision() const;
 
+  // The ±5 V DAC of 12 bits: revision A modules, and every module seen
+  // through the first library.
+  static void DescribeTwelveBitDac();
   // Records the code asked for; false when it is the one already written.
   static bool TakeDacValue(int16_t channel, int16_t code);
 
  private:
   bool OpenModule();
+  // Opens each slot the library can address in turn, calls `visit` with the
+  // module open, and closes it again.
+  void ForEachModule(const std::function<void(int16_t slot)>& visit);
   int16_t EnumerateDevices();
   ModuleIdentity Identify();
   void ReadBoardInfo();

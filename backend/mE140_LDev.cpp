@@ -25,10 +25,7 @@ void mE140_LDev::ReadFirmwareVersion(int16_t& major, int16_t& minor) {
 
 void mE140_LDev::DescribeDac() {
   DacInfoRecord& dac = State().DacInfo;
-  dac.Resolution = 12;
-  dac.ChannelMax = 2048;
-  dac.ChannelMin = -2048;
-  dac.UnitScale = 409.6f;
+  DescribeTwelveBitDac();
   for (int c = 0; c < kDacChannels; ++c) {
     const double offset = DescriptorDouble(Device()->Layout().DacOffset + 8 * c);
     dac.Channels[c].ZeroCal =
@@ -60,7 +57,7 @@ void mE140_LDev::StartDacOutput() {
   DacInfoRecord& dac = State().DacInfo;
   if (Device() == nullptr) return;
   for (int16_t c = 0; c < dac.ChannelsCount && c < kDacChannels; ++c) {
-    dac.Channels[c].Value = dac.Channels[c].Type == 1 ? dac.Channels[c].Amp : int16_t{0};
+    dac.Channels[c].Value = StaticDacLevel(dac.Channels[c]);
     SendDac(c);
   }
 }

@@ -39,7 +39,7 @@ void mE140_LDevU::ApplyRevisionLimits(char revision) {
 }
 
 void mE140_LDevU::ReadFirmwareVersion(int16_t& major, int16_t& minor) {
-  const std::string text = DescriptorText(Device()->Layout().Firmware, 10);
+  const std::string text = DescriptorText(Device()->Layout().Firmware, kFirmwareLength);
   const auto point = text.find('.');
   major = LeadingNumber(text.substr(0, point));
   minor = point == std::string::npos ? int16_t{0} : LeadingNumber(text.substr(point + 1));
@@ -49,10 +49,7 @@ void mE140_LDevU::DescribeDac() {
   DriverState& s = State();
   DacInfoRecord& dac = s.DacInfo;
   if (!NewerRevision()) {
-    dac.Resolution = 12;
-    dac.ChannelMax = 2048;
-    dac.ChannelMin = -2048;
-    dac.UnitScale = 409.6f;
+    DescribeTwelveBitDac();
     return;
   }
   dac.Resolution = 16;
@@ -94,7 +91,7 @@ void mE140_LDevU::WriteDacValue(int16_t channel, int16_t code) {
 void mE140_LDevU::SetStaticLevels() {
   DacInfoRecord& dac = State().DacInfo;
   for (int16_t c = 0; c < dac.ChannelsCount && c < kDacChannels; ++c)
-    dac.Channels[c].Value = dac.Channels[c].Type == 1 ? dac.Channels[c].Amp : int16_t{0};
+    dac.Channels[c].Value = StaticDacLevel(dac.Channels[c]);
 }
 
 void mE140_LDevU::StopDacOutput() {

@@ -81,14 +81,32 @@ struct DioStateRecord {
   int32_t DOStopValue = 0;
 };
 
+// Waveform types (DacChannel::Type). Types above kDacDc need the replay
+// buffer; a value outside this list outputs 0.
+enum DacWaveType : int16_t {
+  kDacOff = 0,
+  kDacDc = 1,
+  kDacNoise = 2,
+  kDacSine = 3,
+  kDacPulse = 4,
+  kDacRamp = 5,
+  kDacTriangle = 6,
+};
+
 struct DacChannel {
   int16_t Value = 0;
-  int16_t Type = 0;
+  int16_t Type = kDacOff;  // DacWaveType
   int16_t Amp = 0;
   int16_t Base = 0;
   int16_t ZeroCal = 0;
   float Phase = 0.0f;
 };
+
+// The code a channel holds when the output is not replayed: DC outputs its
+// amplitude, every other type rests at 0.
+inline int16_t StaticDacLevel(const DacChannel& channel) {
+  return channel.Type == kDacDc ? channel.Amp : int16_t{0};
+}
 
 struct DacInfoRecord {
   uint8_t Resolution = 0;

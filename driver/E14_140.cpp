@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "driver/UnitScale.h"
 #include "driver/mE14_x40.h"
 #include "driver/mL_Card.h"
 #include "platform/Platform.h"
@@ -59,10 +60,9 @@ void E14_140::InitTables() {
   info.RangesCount = kRangeCount;
   const std::string separator = platform::DecimalSeparator();
   for (int i = 0; i < kRangeCount; ++i) {
-    const double factor = std::pow(4.0, i);
-    info.UnitScale[i] = static_cast<float>(8000.0 / 10.0 * factor);
+    info.UnitScale[i] = NominalAdcScale(i);
     info.UnitOffset[i] = 0.0f;
-    info.Ranges[i] = "\u00B1" + FormatNumber(10.0 / factor, 3, separator) + " V";
+    info.Ranges[i] = "\u00B1" + FormatNumber(AdcRangeVolts(i), 3, separator) + " V";
   }
   info.ChannelsCount = kLogicalChannels;
   for (int i = 0; i < kLogicalChannels; ++i) {

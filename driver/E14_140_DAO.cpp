@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "driver/E14_140.h"
+#include "driver/UnitScale.h"
 #include "driver/mE14_x40.h"
 
 namespace e14 {
@@ -13,14 +14,6 @@ const DacInfoRecord& Dac() { return State().DacInfo; }
 
 int16_t LimitCode(int32_t value) {
   return static_cast<int16_t>(std::clamp(value, Dac().ChannelMin, Dac().ChannelMax));
-}
-
-// Volts to a code within the channel limits; the caller rules out NaN.
-int16_t VoltsToCode(double volts) {
-  const double x = (volts - Dac().UnitOffset) * Dac().UnitScale;
-  if (x >= Dac().ChannelMax) return static_cast<int16_t>(Dac().ChannelMax);
-  if (x <= Dac().ChannelMin) return static_cast<int16_t>(Dac().ChannelMin);
-  return static_cast<int16_t>(RoundHalfEven(x));
 }
 
 }  // namespace
@@ -64,12 +57,12 @@ void E14_140::IDAO_Value(int16_t index, int32_t chValue) {
 
 double E14_140::IDAO_ValueReal(int16_t index) {
   if (!ValidDacChannel(index) || Dac().UnitScale == 0.0f) return 0.0;
-  const double volts = Dac().UnitOffset + Dac().Channels[index].Value / double{Dac().UnitScale};
+  const double volts = DacCodeToVolts(Dac(), Dac().Channels[index].Value);
   return RoundHalfEven(volts * 10000.0) / 10000.0;
 }
 
 void E14_140::IDAO_ValueReal(int16_t index, double chValue) {
-  if (ValidDacChannel(index) && !std::isnan(chValue)) WriteDac(index, VoltsToCode(chValue));
+  if (ValidDacChannel(index) && !std::isnan(chValue)) WriteDac(index, DacVoltsToCode(Dac(), chValue));
 }
 
 int32_t E14_140::IDAO_SetValues(int16_t chFirst, int16_t chCount, int32_t* chValues) {
@@ -93,7 +86,7 @@ int32_t E14_140::IDAO_SetValuesReal(int16_t chFirst, int16_t chCount, double* ch
     // NaN has no level to limit it to: such an entry is skipped like a bad channel.
     if (!ValidDacChannel(channel) || std::isnan(chValues[i])) continue;
     chValues[i] = std::clamp(chValues[i], Dac().ChannelMinReal, Dac().ChannelMaxReal);
-    WriteDac(static_cast<int16_t>(channel), VoltsToCode(chValues[i]));
+    WriteDac(static_cast<int16_t>(channel), DacVoltsToCode(Dac(), chValues[i]));
     ++written;
   }
   return written;

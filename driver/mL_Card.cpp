@@ -141,7 +141,7 @@ void LoadDacSettings(const std::string& subkey) {
     DacChannel& ch = dac.Channels[c];
     const std::string n = std::to_string(c + 1);
     reg.ReadInteger("DACChType" + n, ch.Type, ch.Type);
-    if (ch.Type < 0 || ch.Type > 6) ch.Type = 0;
+    if (ch.Type < kDacOff || ch.Type > kDacTriangle) ch.Type = kDacOff;
     reg.ReadInteger("DACChAmp" + n, ch.Amp, ch.Amp);
     if (!InDacLimits(ch.Amp, dac)) ch.Amp = 0;
     reg.ReadInteger("DACChBase" + n, ch.Base, ch.Base);

@@ -5,6 +5,11 @@
 
 namespace e14 {
 
+void StartDacReplay() {
+  if (State().DacInfo.RateMax > 0.0f) BuildDacWave();
+  StartDacOutput();
+}
+
 bool StartGeneratedWave(const WaveRequest& request) {
   DacInfoRecord& dac = State().DacInfo;
   if (dac.RateMax <= 0.0f || request.Channel < 0 || request.Channel >= dac.ChannelsCount) return false;
@@ -14,8 +19,7 @@ bool StartGeneratedWave(const WaveRequest& request) {
   channel.Base = request.Baseline;
   channel.Phase = request.Phase;
   dac.Rate = request.Frequency;
-  BuildDacWave();
-  StartDacOutput();
+  StartDacReplay();
   return dac.Busy;
 }
 

@@ -1,6 +1,5 @@
-// Replaying a generated waveform from outside the settings dialog: one
-// channel's waveform and the output rate are set, the buffer is rebuilt and
-// the replay (re)started.
+// Starting the analog outputs: from the settings dialog with what it holds,
+// or from outside it with one channel's waveform and the output rate.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +15,13 @@ struct WaveRequest {
   float Phase = 0.0f;     // fraction of a period
 };
 
-// False when the open module cannot replay, the channel does not exist, or
-// the replay did not start.
+// Rebuilds the waveform when the module can replay one, then starts the
+// output (replayed, or the static levels).
+void StartDacReplay();
+
+// Sets the channel's waveform and the rate, then StartDacReplay. False when
+// the open module cannot replay, the channel does not exist, or the replay
+// did not start.
 bool StartGeneratedWave(const WaveRequest& request);
 
 }  // namespace e14

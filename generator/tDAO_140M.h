@@ -20,21 +20,10 @@
 
 namespace e14 {
 
-// Waveform types (DacChannel::Type). Types above kDacDc need the buffer; a
-// value outside this list outputs 0. DC outputs Amp as it is, every other
-// waveform is limited to the channel's code range.
-enum DacWaveType : int16_t {
-  kDacOff = 0,
-  kDacDc = 1,
-  kDacNoise = 2,
-  kDacSine = 3,
-  kDacPulse = 4,
-  kDacRamp = 5,
-  kDacTriangle = 6,
-};
-
 // Chooses DevRate and WaveLength, raises Rate to 5 Hz when below, and
-// rebuilds DacWave (points 1..WaveLength of both channels, interleaved).
+// rebuilds DacWave (points 1..WaveLength of both channels, interleaved). DC
+// outputs Amp as it is, every other waveform is limited to the channel's
+// code range.
 void BuildDacWave();
 
 // a + b limited to the channel's code range [ChannelMin, ChannelMax].

@@ -5,6 +5,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "driver/DriverState.h"
 #include "host/Arguments.h"
 #include "host/Commands.h"
 
@@ -12,8 +13,9 @@ namespace e14::host {
 
 namespace {
 
-const std::map<std::string, int16_t> kWaveTypes{{"off", 0},   {"dc", 1},   {"noise", 2},   {"sine", 3},
-                                                {"pulse", 4}, {"ramp", 5}, {"triangle", 6}};
+const std::map<std::string, int16_t> kWaveTypes{{"off", kDacOff},     {"dc", kDacDc},     {"noise", kDacNoise},
+                                                {"sine", kDacSine},   {"pulse", kDacPulse}, {"ramp", kDacRamp},
+                                                {"triangle", kDacTriangle}};
 
 std::string Hex(int32_t word) {
   char text[16];

@@ -47,6 +47,13 @@ void Read(const json& object, const char* key, std::string& value) {
   value = v.get<std::string>();
 }
 
+// Text that fills a fixed-width field of the module descriptor.
+void ReadField(const json& object, const char* key, std::string& value, size_t width) {
+  Read(object, key, value);
+  if (value.size() > width)
+    throw ConfigError(std::string(key) + " has at most " + std::to_string(width) + " characters");
+}
+
 int64_t ReadInteger(const json& object, const char* key, int64_t fallback, int64_t low, int64_t high) {
   if (!object.contains(key)) return fallback;
   const json& v = object.at(key);
@@ -148,16 +155,14 @@ ModuleConfig ReadModule(const json& v) {
            {"slot", "serial", "revision", "firmware", "clockKHz", "adcOffset", "adcGain", "dac",
             "dacOffset", "dacGain", "library", "ttlLoopback", "ttlIn", "faults", "inputs"});
   ModuleConfig m;
-  m.Slot = static_cast<int>(ReadInteger(v, "slot", 0, 0, kSlots - 1));
-  Read(v, "serial", m.Serial);
-  if (m.Serial.size() > 16) throw ConfigError("serial has at most 16 characters");
+  m.Slot = static_cast<int>(ReadInteger(v, "slot", 0, 0, kModuleSlots - 1));
+  ReadField(v, "serial", m.Serial, kSerialLength);
   std::string revision(1, m.Revision);
   Read(v, "revision", revision);
   if (revision.size() != 1 || revision[0] < 'A' || revision[0] > 'Z')
     throw ConfigError("revision must be one letter A-Z");
   m.Revision = revision[0];
-  Read(v, "firmware", m.Firmware);
-  if (m.Firmware.size() > 10) throw ConfigError("firmware has at most 10 characters");
+  ReadField(v, "firmware", m.Firmware, kFirmwareLength);
   Read(v, "clockKHz", m.ClockKHz);
   if (!(m.ClockKHz >= 1000 && m.ClockKHz <= 100000)) throw ConfigError("clockKHz must be 1000 to 100000");
   Read(v, "adcOffset", m.AdcOffset);

@@ -10,10 +10,11 @@
 #include <utility>
 #include <vector>
 
+#include "vendor/VendorAbi.h"
+
 namespace e14::sim {
 
 enum class Flavour { LUsbApi3 = 0, LUsbApiU = 1 };
-constexpr int kSlots = 16;
 
 enum class SignalKind { Pattern, Dc, Sine, Ramp, Noise, Dac, Ttl };
 

@@ -24,10 +24,10 @@ const DescriptorLayout& LayoutOf(Flavour flavour) {
 void FillDescriptor(const ModuleConfig& m, Flavour flavour, uint8_t* record) {
   const DescriptorLayout& layout = LayoutOf(flavour);
   std::memset(record, 0, layout.Size);
-  PutText(record, layout.Serial, m.Serial, 16);
+  PutText(record, layout.Serial, m.Serial, kSerialLength);
   record[layout.Revision] = static_cast<uint8_t>(m.Revision);
   Put(record, layout.ClockKHz, m.ClockKHz);
-  if (layout.Firmware != 0) PutText(record, layout.Firmware, m.Firmware, 10);
+  if (layout.Firmware != 0) PutText(record, layout.Firmware, m.Firmware, kFirmwareLength);
   Put(record, layout.AdcOffset, m.AdcOffset);
   Put(record, layout.AdcGain, m.AdcGain);
   Put(record, layout.DacPresent, uint32_t{m.HasDac ? 1u : 0u});

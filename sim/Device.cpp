@@ -9,7 +9,7 @@ namespace e14::sim {
 
 bool Device::Open(uint32_t slot) {
   Close();
-  std::shared_ptr<Module> module = slot < kSlots ? World::Instance().At(static_cast<int>(slot)) : nullptr;
+  std::shared_ptr<Module> module = slot < kModuleSlots ? World::Instance().At(static_cast<int>(slot)) : nullptr;
   if (!module || !module->SeenBy(flavour_)) {
     SetError("No E14-140 module on virtual slot " + std::to_string(slot));
     return false;

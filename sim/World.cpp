@@ -31,7 +31,7 @@ void World::Configure(const WorldConfig& config) {
 }
 
 std::shared_ptr<Module> World::At(int slot) const {
-  if (slot < 0 || slot >= kSlots) return nullptr;
+  if (slot < 0 || slot >= kModuleSlots) return nullptr;
   std::lock_guard lock(lock_);
   return modules_[static_cast<size_t>(slot)];
 }

@@ -38,7 +38,7 @@ class World {
   std::array<LibraryConfig, 2> libraries_{};
   double speedUp_ = 1;
   bool unpaced_ = false;
-  std::array<std::shared_ptr<Module>, kSlots> modules_{};
+  std::array<std::shared_ptr<Module>, kModuleSlots> modules_{};
 };
 
 // The configuration a process starts with. A variable naming a missing or

@@ -5,9 +5,10 @@
 #include <limits>
 #include <optional>
 
+#include "driver/UnitScale.h"
 #include "driver/mE14_x40.h"
 #include "driver/mTypes3.h"
-#include "generator/tDAO_140M.h"
+#include "generator/WaveStart.h"
 #include "ui/NumberText.h"
 #include "ui/UiServices.h"
 
@@ -154,8 +155,7 @@ bool ucDAC::cboRate_Validate(int row) {
 void ucDAC::cmdDACSet_Click(int command) {
   if (command == kStart) {
     Page_SaveSetting();
-    if (State().DacInfo.RateMax > 0.0f) BuildDacWave();
-    StartDacOutput();
+    StartDacReplay();
   } else if (command == kStop) {
     StopDacOutput();
   }
@@ -259,10 +259,9 @@ void ucDAC::UpdateChannelLine(int channel) {
 }
 
 std::string ucDAC::CodeToVolts(int32_t code) const {
-  const DacInfoRecord& dac = State().DacInfo;
-  const float volts = static_cast<float>(code) / dac.UnitScale + dac.UnitOffset;
+  const double volts = DacCodeToVolts(State().DacInfo, code);
   // A scale of 0 (no DAC description) gives no number to show.
-  if (!std::isfinite(volts) || std::fabs(volts) > 1.0e9f) return "0";
+  if (!std::isfinite(volts) || std::fabs(volts) > 1.0e9) return "0";
   return FormatNumber(volts, 3, separator_);
 }
 
@@ -283,8 +282,7 @@ bool ucDAC::ValidateVoltage(int row) {
     return false;
   }
   voltageTyped_[row] = false;
-  const double rounded = RoundHalfEven(static_cast<double>(*volts) * dac.UnitScale);
-  const int16_t code = ToCode(static_cast<int32_t>(std::clamp<double>(rounded, dac.ChannelMin, dac.ChannelMax)));
+  const int16_t code = DacVoltsToCode(dac, *volts);
   (row == kAmplitude ? work_[curChannel_].Amp : work_[curChannel_].Base) = code;
   c_.slDAC[row].SetValue(code);
   UpdateChannelLine(curChannel_);

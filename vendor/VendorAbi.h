@@ -98,14 +98,17 @@ static_assert(sizeof(IoRequest) == 20);
 static_assert(sizeof(IoRequest64) == 28 && offsetof(IoRequest64, Buffer64) == 20);
 static_assert(sizeof(DacParamBlock) == 16);
 
+// A library addresses its modules by virtual slot 0..kModuleSlots-1.
+constexpr int kModuleSlots = 16;
+
 // Module descriptor sizes and the offsets of the fields the driver reads; the
 // rest of the record is the library's.
 struct DescriptorLayout {
   size_t Size;
-  size_t Serial;        // 16 bytes of text
+  size_t Serial;        // kSerialLength bytes of text
   size_t Revision;      // one letter
   size_t ClockKHz;      // double
-  size_t Firmware;      // 10 bytes of text, 0 when the record has none
+  size_t Firmware;      // kFirmwareLength bytes of text, 0 when the record has none
   size_t AdcOffset;     // double[4], ADC codes
   size_t AdcGain;       // double[4]
   size_t DacPresent;    // 32-bit
@@ -113,6 +116,8 @@ struct DescriptorLayout {
   size_t DacGain;       // double[2], 0 when the record has none
 };
 
+constexpr size_t kSerialLength = 16;
+constexpr size_t kFirmwareLength = 10;
 constexpr DescriptorLayout kDescriptorLUsbApi3{6186, 50, 66, 637, 0, 1260, 2284, 3564, 3593, 0};
 constexpr DescriptorLayout kDescriptorLUsbApiU{6187, 50, 66, 638, 646, 1261, 2285, 3565, 3594, 4618};
 constexpr size_t kMaxDescriptorSize = 6187;
