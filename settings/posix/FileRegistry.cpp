@@ -198,14 +198,20 @@ int32_t FileRegistry::DeleteKey(RegHandle key, const std::string& subKey) {
   });
 }
 
-int32_t FileRegistry::DeleteValue(RegHandle key, const std::string& name) {
+template <typename Change>
+int32_t FileRegistry::ModifyValues(RegHandle key, Change change) {
   const std::lock_guard guard(mutex_);
   return Modify([&](bool& changed) {
     KeyRef ref;
     RegKey* target = nullptr;
     const int32_t status = Resolve(key, kKeySetValue, ref, target);
-    if (status != kErrorSuccess) return status;
-    changed = target->RemoveValue(CName(name));
+    return status == kErrorSuccess ? change(*target, changed) : status;
+  });
+}
+
+int32_t FileRegistry::DeleteValue(RegHandle key, const std::string& name) {
+  return ModifyValues(key, [&](RegKey& target, bool& changed) {
+    changed = target.RemoveValue(CName(name));
     return changed ? kErrorSuccess : kErrorFileNotFound;
   });
 }
@@ -216,13 +222,8 @@ int32_t FileRegistry::SetValue(RegHandle key, const std::string& name, uint32_t 
   if (valueName.size() > kMaxValueNameLength || (data == nullptr && size > 0)) {
     return kErrorInvalidParameter;
   }
-  const std::lock_guard guard(mutex_);
-  return Modify([&](bool& changed) {
-    KeyRef ref;
-    RegKey* target = nullptr;
-    const int32_t status = Resolve(key, kKeySetValue, ref, target);
-    if (status != kErrorSuccess) return status;
-    target->SetValue(valueName, type, std::vector<uint8_t>(data, data + size));
+  return ModifyValues(key, [&](RegKey& target, bool& changed) {
+    target.SetValue(valueName, type, std::vector<uint8_t>(data, data + size));
     changed = true;
     return kErrorSuccess;
   });

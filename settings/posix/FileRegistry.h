@@ -61,6 +61,9 @@ class FileRegistry final : public RegistryApi {
   // store when it reports a change.
   template <typename Change>
   int32_t Modify(Change change);
+  // Modify on the values of an open key; `change` returns the status and sets `changed`.
+  template <typename Change>
+  int32_t ModifyValues(RegHandle key, Change change);
   RegHandle NewHandle(KeyRef ref);
 
   std::mutex mutex_;
