@@ -3,6 +3,8 @@
 #include "backend/DeviceBackend.h"
 #include "server/DriverObject.h"
 #include "server/Guard.h"
+#include "server/Kestrel.h"
+#include "server/PageObject.h"
 #include "server/ServerModule.h"
 #include "ui/win32/InstallDialogs.h"
 
@@ -20,8 +22,12 @@ void InstallBackendsOnce() {
   (void)installed;
 }
 
+HRESULT CreateDriver(const char*, REFIID iid, void** out) { return DriverObject::Create(iid, out); }
+
 class ClassFactory final : public IClassFactory {
  public:
+  explicit ClassFactory(const ServerClass& served) : served_(served) {}
+
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
     if (iid != IID_IUnknown && iid != IID_IClassFactory) {
@@ -42,7 +48,7 @@ class ClassFactory final : public IClassFactory {
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
     return Guarded([&] {
       InstallBackendsOnce();
-      return DriverObject::Create(iid, out);
+      return served_.Create(served_.ProgId, iid, out);
     });
   }
 
@@ -53,11 +59,31 @@ class ClassFactory final : public IClassFactory {
       UnlockModule();
     return S_OK;
   }
-};
 
-ClassFactory g_factory;
+ private:
+  const ServerClass& served_;
+};
 }  // namespace
 
-HRESULT GetClassFactory(REFIID iid, void** out) { return g_factory.QueryInterface(iid, out); }
+const std::array<ServerClass, 5>& ServerClasses() {
+  static const std::array<ServerClass, 5> classes{{
+      {&CLSID_E14_140, "Kestrel.E14_140", &CreateDriver},
+      {&CLSID_ucGeneral, "Kestrel.ucGeneral", &PageObject::Create},
+      {&CLSID_ucADC, "Kestrel.ucADC", &PageObject::Create},
+      {&CLSID_ucDAC, "Kestrel.ucDAC", &PageObject::Create},
+      {&CLSID_ucDIO, "Kestrel.ucDIO", &PageObject::Create},
+  }};
+  return classes;
+}
+
+HRESULT GetClassFactory(REFCLSID clsid, REFIID iid, void** out) {
+  const auto& classes = ServerClasses();
+  static ClassFactory factories[] = {ClassFactory(classes[0]), ClassFactory(classes[1]), ClassFactory(classes[2]),
+                                     ClassFactory(classes[3]), ClassFactory(classes[4])};
+  for (size_t i = 0; i < classes.size(); ++i) {
+    if (IsEqualCLSID(clsid, *classes[i].Clsid)) return factories[i].QueryInterface(iid, out);
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
+}
 
 }  // namespace e14::com

@@ -20,3 +20,6 @@
 #define DISPID_COUNTERS_BASE 1
 
 #define DISPID_TOOLS_BASE 1
+
+// _SettingsPage: the page's one public member.
+#define DISPID_PAGE_SAVESETTING 0x60030000

@@ -4,7 +4,6 @@
 
 #include "server/ClassFactory.h"
 #include "server/Guard.h"
-#include "server/Kestrel.h"
 #include "server/Registration.h"
 #include "server/ServerModule.h"
 
@@ -13,8 +12,7 @@ using e14::com::Guarded;
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
   if (out == nullptr) return E_POINTER;
   *out = nullptr;
-  if (!IsEqualCLSID(clsid, CLSID_E14_140)) return CLASS_E_CLASSNOTAVAILABLE;
-  return e14::com::GetClassFactory(iid, out);
+  return e14::com::GetClassFactory(clsid, iid, out);
 }
 
 STDAPI DllCanUnloadNow() { return e14::com::ModuleLocked() ? S_FALSE : S_OK; }

@@ -3,6 +3,7 @@
 #include <oleauto.h>
 #include <olectl.h>
 
+#include "server/ClassFactory.h"
 #include "server/ClassesRoot.h"
 #include "server/ComRef.h"
 #include "server/HostInterfaceKeys.h"
@@ -11,7 +12,6 @@
 namespace e14::com {
 
 namespace {
-constexpr wchar_t kProgId[] = L"Kestrel.E14_140";
 constexpr WORD kLibMajor = 1;
 constexpr WORD kLibMinor = 0;
 #ifdef _WIN64
@@ -20,24 +20,31 @@ constexpr SYSKIND kSysKind = SYS_WIN64;
 constexpr SYSKIND kSysKind = SYS_WIN32;
 #endif
 
-std::wstring ClassKey() { return L"CLSID\\" + GuidText(CLSID_E14_140); }
+std::wstring ClassKey(const ServerClass& served) { return L"CLSID\\" + GuidText(*served.Clsid); }
 
-bool WriteClassKeys(const std::wstring& modulePath) {
-  const std::wstring key = ClassKey();
-  const std::wstring server = key + L"\\InprocServer32";
-  return SetText(key, nullptr, kProgId) && SetText(server, nullptr, modulePath) &&
-         SetText(server, L"ThreadingModel", L"Apartment") &&
-         SetText(key + L"\\ProgID", nullptr, kProgId) &&
-         SetText(key + L"\\TypeLib", nullptr, GuidText(LIBID_Kestrel)) &&
-         SetText(key + L"\\Version", nullptr, L"1.0") && SetText(kProgId, nullptr, kProgId) &&
-         SetText(std::wstring(kProgId) + L"\\CLSID", nullptr, GuidText(CLSID_E14_140));
+// ProgIDs are plain ASCII.
+std::wstring ProgId(const ServerClass& served) {
+  const std::string name = served.ProgId;
+  return std::wstring(name.begin(), name.end());
 }
 
-bool RemoveClassKeys() {
-  bool removed = DeleteTree(ClassKey());
+bool WriteClassKeys(const ServerClass& served, const std::wstring& modulePath) {
+  const std::wstring key = ClassKey(served);
+  const std::wstring server = key + L"\\InprocServer32";
+  const std::wstring progId = ProgId(served);
+  return SetText(key, nullptr, progId) && SetText(server, nullptr, modulePath) &&
+         SetText(server, L"ThreadingModel", L"Apartment") && SetText(key + L"\\ProgID", nullptr, progId) &&
+         SetText(key + L"\\TypeLib", nullptr, GuidText(LIBID_Kestrel)) &&
+         SetText(key + L"\\Version", nullptr, L"1.0") && SetText(progId, nullptr, progId) &&
+         SetText(progId + L"\\CLSID", nullptr, GuidText(*served.Clsid));
+}
+
+bool RemoveClassKeys(const ServerClass& served) {
+  bool removed = DeleteTree(ClassKey(served));
   // The ProgID is removed only while it still names this class.
-  const auto owner = GetText(std::wstring(kProgId) + L"\\CLSID");
-  if (!owner || *owner == GuidText(CLSID_E14_140)) removed = DeleteTree(kProgId) && removed;
+  const std::wstring progId = ProgId(served);
+  const auto owner = GetText(progId + L"\\CLSID");
+  if (!owner || *owner == GuidText(*served.Clsid)) removed = DeleteTree(progId) && removed;
   return removed;
 }
 
@@ -70,7 +77,9 @@ bool RemoveTypeLibrary() {
 
 HRESULT RegisterServer(const std::wstring& modulePath) {
   HRESULT result = S_OK;
-  if (!WriteClassKeys(modulePath))
+  bool classesWritten = true;
+  for (const ServerClass& served : ServerClasses()) classesWritten = classesWritten && WriteClassKeys(served, modulePath);
+  if (!classesWritten)
     result = SELFREG_E_CLASS;
   else if (!WriteTypeLibrary(modulePath))
     result = SELFREG_E_TYPELIB;
@@ -79,7 +88,8 @@ HRESULT RegisterServer(const std::wstring& modulePath) {
 }
 
 HRESULT UnregisterServer() {
-  const bool classRemoved = RemoveClassKeys();
+  bool classRemoved = true;
+  for (const ServerClass& served : ServerClasses()) classRemoved = RemoveClassKeys(served) && classRemoved;
   const bool libraryRemoved = RemoveTypeLibrary();
   if (!classRemoved) return SELFREG_E_CLASS;
   return libraryRemoved ? S_OK : SELFREG_E_TYPELIB;

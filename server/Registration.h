@@ -1,5 +1,5 @@
-// The component's entries in HKEY_CLASSES_ROOT: the class (in-process
-// server, apartment threaded), its ProgID, the type library and its
+// The component's entries in HKEY_CLASSES_ROOT: its classes (in-process
+// server, apartment threaded) with their ProgIDs, the type library and its
 // interfaces; interface keys the host registered for its own type libraries
 // stay as they are. Unregistering removes exactly what registering wrote and
 // succeeds when there is nothing left to remove.
