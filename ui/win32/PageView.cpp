@@ -1,6 +1,7 @@
 #include "ui/win32/PageView.h"
 
 #include "ui/win32/ResourceModule.h"
+#include "ui/win32/Win32UiServices.h"
 
 namespace e14::win32ui {
 
@@ -58,11 +59,13 @@ INT_PTR CALLBACK PageView::Procedure(HWND window, UINT message, WPARAM wParam, L
 
 INT_PTR PageView::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_COMMAND:
+    case WM_COMMAND: {
       if (refreshing_) return TRUE;
+      const CommandOwner owner(window_);
       Command(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
       Refresh();
       return TRUE;
+    }
     case WM_HSCROLL:
       if (refreshing_ || lParam == 0) return TRUE;
       Scroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam));

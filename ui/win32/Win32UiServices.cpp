@@ -36,7 +36,17 @@ HtmlHelpFunction HtmlHelp() {
   return function;
 }
 
+thread_local HWND g_commandOwner = nullptr;
+
 }  // namespace
+
+CommandOwner::CommandOwner(HWND window) : previous_(g_commandOwner) { g_commandOwner = window; }
+CommandOwner::~CommandOwner() { g_commandOwner = previous_; }
+HWND CommandOwner::Current() { return g_commandOwner; }
+
+void OpenWithShell(HWND owner, const wchar_t* target, int show) {
+  ShellExecuteW(owner, L"open", target, nullptr, nullptr, show);
+}
 
 void Win32UiServices::ShowMessage(const std::string& text, const std::string& title) {
   const std::wstring caption = title.empty() ? HostTitle() : Widen(title);
@@ -51,11 +61,12 @@ void Win32UiServices::OpenHelp(const std::string& file, int32_t topic) {
     // A help file without that topic still opens at its start.
     if (help(owner, path.c_str(), kHelpDisplayTopic, 0) != nullptr) return;
   }
-  ShellExecuteW(owner, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  shellOpen_(owner, path.c_str(), SW_SHOWNORMAL);
 }
 
 void Win32UiServices::OpenUrl(const std::string& url) {
-  ShellExecuteW(GetActiveWindow(), L"open", Widen(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  const HWND owner = CommandOwner::Current() != nullptr ? CommandOwner::Current() : GetActiveWindow();
+  shellOpen_(owner, Widen(url).c_str(), SW_SHOW);
 }
 
 std::string Win32UiServices::DecimalSeparator() {
