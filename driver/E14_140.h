@@ -62,6 +62,8 @@ class E14_140 {
   bool IADC3_StartRecord();
   void IADC3_StopRecord();
   FrameArray IADC3_InputData();  // Channels x Frames; frame 0 = channel table
+  // The same into the host's own array; returns the frames taken after frame 0.
+  int32_t IADC3_InputData(const FrameArrayMemory& memory);
   int32_t IADC3_GetData(int16_t* data, int32_t& dataSize, int32_t& inputCountData);
   std::string IADC3_LastError();
   bool IADC3_ShowSetting();

@@ -96,6 +96,11 @@ FrameArray E14_140::IADC3_InputData() {
   return in.Ring.TakeInputData(in.ChTable);
 }
 
+int32_t E14_140::IADC3_InputData(const FrameArrayMemory& memory) {
+  AdcInputRecord& in = State().AdcInput;
+  return in.Ring.TakeInputData(in.ChTable, memory);
+}
+
 int32_t E14_140::IADC3_GetData(int16_t* data, int32_t& dataSize, int32_t& inputCountData) {
   return State().AdcInput.Ring.TakeData(data, dataSize, inputCountData);
 }

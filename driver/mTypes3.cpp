@@ -139,23 +139,32 @@ void FrameRing::EndTake(int32_t read, int32_t frames) {
 
 FrameArray FrameRing::TakeInputData(const std::vector<int16_t>& chTable) {
   FrameArray result;
+  result.Frames = 1 + TakeInputData(chTable, [&result](int32_t channels, int32_t frames) {
+    result.Channels = channels;
+    result.Samples.resize(static_cast<size_t>(channels) * static_cast<size_t>(frames));
+    return result.Samples.data();
+  });
+  return result;
+}
+
+int32_t FrameRing::TakeInputData(const std::vector<int16_t>& chTable, const FrameArrayMemory& memory) {
   const std::vector<int16_t>& table = allocChannels_ > 0 ? recordedTable_ : chTable;
-  result.Channels = static_cast<int32_t>(table.size());
   const int32_t available = CountAvailableKadrs();
-  // The host's array has the ring's layout: the samples go over in one pass,
-  // with no clearing of the array first.
-  result.Samples.reserve(static_cast<size_t>(available + 1) * result.Channels);
-  result.Samples.assign(table.begin(), table.end());
   int32_t read = 0;
   const int32_t frames = available > 0 ? BeginTake(available, read) : 0;
+  int16_t* out = nullptr;
+  try {
+    out = memory(static_cast<int32_t>(table.size()), frames + 1);
+  } catch (...) {
+    if (frames > 0) EndTake(read, 0);
+    throw;
+  }
+  out = std::copy(table.begin(), table.end(), out);
   if (frames > 0) {
-    ForEachRun(read, frames, [&result](const int16_t* run, size_t samples) {
-      result.Samples.insert(result.Samples.end(), run, run + samples);
-    });
+    ForEachRun(read, frames, [&out](const int16_t* run, size_t samples) { out = std::copy_n(run, samples, out); });
     EndTake(read, frames);
   }
-  result.Frames = frames + 1;
-  return result;
+  return frames;
 }
 
 int32_t FrameRing::TakeData(int16_t* data, int32_t& dataSize, int32_t& inputCountData) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,6 +20,11 @@ struct FrameArray {
   int32_t Frames = 0;
   std::vector<int16_t> Samples;
 };
+
+// The memory InputData's frames go to: room for `channels` x `frames`
+// samples, channels first, which the take fills completely (frame 0 is the
+// channel table). A host array allocated here takes the frames in one pass.
+using FrameArrayMemory = std::function<int16_t*(int32_t channels, int32_t frames)>;
 
 // Ring of whole frames with 1-based frame positions.
 //
@@ -58,6 +64,9 @@ class FrameRing {
   // Frame 0 of the result is the channel table the frames were recorded
   // with (`chTable` before the first Reset); frames 1..U the unread ones.
   FrameArray TakeInputData(const std::vector<int16_t>& chTable);
+  // The same into memory the caller gives; returns U. When `memory` throws,
+  // the frames stay unread.
+  int32_t TakeInputData(const std::vector<int16_t>& chTable, const FrameArrayMemory& memory);
   // Copies whole frames into data (capacity dataSize samples). dataSize
   // receives the samples written, inputCountData the samples still unread.
   // A null buffer or a non-positive size copies nothing.

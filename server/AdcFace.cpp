@@ -156,7 +156,16 @@ STDMETHODIMP AdcFace::StopRecord() {
 }
 
 STDMETHODIMP AdcFace::get_InputData(SAFEARRAY** value) {
-  return GuardedGet(value, [&] { return ToSafeArray(Core().IADC3_InputData()); });
+  return GuardedGet(value, [&] {
+    // The ring copies its frames straight into the host's array.
+    SAFEARRAY* array = nullptr;
+    Core().IADC3_InputData([&](int32_t channels, int32_t frames) {
+      int16_t* data = nullptr;
+      array = NewFrameArray(channels, frames, data);
+      return data;
+    });
+    return array;
+  });
 }
 
 STDMETHODIMP AdcFace::GetData(short* data, LONG* dataSize, LONG* inputCountData, LONG* value) {

@@ -63,14 +63,32 @@ SAFEARRAY* ToSafeArray(const std::vector<int16_t>& values) {
 }
 
 SAFEARRAY* ToSafeArray(const FrameArray& frames) {
-  // The first bound is the first (fastest) index, as the core lays samples out.
-  SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(frames.Channels), 0},
-                              {static_cast<ULONG>(frames.Frames), 0}};
   const size_t count = static_cast<size_t>(frames.Channels) * static_cast<size_t>(frames.Frames);
   if (frames.Samples.size() < count) throw std::length_error("frame array shorter than its shape");
-  return Filled(SafeArrayCreate(VT_I2, 2, bounds), [&](void* data) {
-    if (count > 0) std::memcpy(data, frames.Samples.data(), count * sizeof(int16_t));
-  });
+  int16_t* data = nullptr;
+  SAFEARRAY* array = NewFrameArray(frames.Channels, frames.Frames, data);
+  if (count > 0) std::memcpy(data, frames.Samples.data(), count * sizeof(int16_t));
+  return array;
+}
+
+SAFEARRAY* NewFrameArray(int32_t channels, int32_t frames, int16_t*& data) {
+  SAFEARRAY* array = nullptr;
+  if (FAILED(SafeArrayAllocDescriptorEx(VT_I2, 2, &array))) throw std::bad_alloc();
+  // The descriptor keeps its bounds last dimension first; the first bound
+  // (channels) is the fastest index, as the core lays samples out.
+  array->rgsabound[0] = {static_cast<ULONG>(frames), 0};
+  array->rgsabound[1] = {static_cast<ULONG>(channels), 0};
+  // SafeArrayAllocData would clear the storage, a pass over the data as
+  // long as the copy itself; the task allocator is the one SafeArrayDestroy
+  // frees with.
+  const size_t bytes = static_cast<size_t>(channels) * static_cast<size_t>(frames) * sizeof(int16_t);
+  array->pvData = CoTaskMemAlloc(bytes > 0 ? bytes : 1);
+  if (array->pvData == nullptr) {
+    SafeArrayDestroyDescriptor(array);
+    throw std::bad_alloc();
+  }
+  data = static_cast<int16_t*>(array->pvData);
+  return array;
 }
 
 bool FromSafeArray(SAFEARRAY* array, std::vector<int16_t>& values) {

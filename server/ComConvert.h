@@ -26,6 +26,9 @@ SAFEARRAY* ToSafeArray(const std::vector<std::string>& texts);
 SAFEARRAY* ToSafeArray(const std::vector<int16_t>& values);
 // Channels x Frames, lower bounds 0: element (c, f) is sample (c, f).
 SAFEARRAY* ToSafeArray(const FrameArray& frames);
+// The same shape with storage that is not cleared first: the caller writes
+// every sample through `data`, which the array owns.
+SAFEARRAY* NewFrameArray(int32_t channels, int32_t frames, int16_t*& data);
 
 // The elements of a one-dimensional VT_I2 array; false for any other array.
 bool FromSafeArray(SAFEARRAY* array, std::vector<int16_t>& values);

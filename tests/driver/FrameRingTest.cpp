@@ -329,5 +329,23 @@ TEST(Numbers, TextOfAnyDoubleAndAnyCountOfDecimals) {
   EXPECT_EQ(FormatNumber(-0.0004, 3, "."), "0");
 }
 
+// A host array that cannot be made must not cost the frames, nor leave the
+// take open (the producer would wait for it forever).
+TEST(FrameRingInputData, AHostArrayThatCannotBeMadeLeavesTheFramesUnread) {
+  FrameRing ring;
+  Prepare(ring, 2, 64);
+  int32_t sequence = 0;
+  Produce(ring, 1, 16, 2, sequence);
+  const auto refuse = [](int32_t, int32_t) -> int16_t* { throw std::bad_alloc(); };
+  EXPECT_THROW(ring.TakeInputData({0, 1}, refuse), std::bad_alloc);
+  Produce(ring, 17, 48, 2, sequence);
+  EXPECT_EQ(ring.CountAvailableKadrs(), 64) << "the refused take kept its frames";
+  // Overwriting frames a take holds waits for it: the refused one must be over.
+  Produce(ring, 1, 16, 2, sequence);
+  const FrameArray taken = ring.TakeInputData({0, 1});
+  EXPECT_EQ(taken.Frames, 65);
+  EXPECT_EQ(taken.Samples[2], 16) << "the 16 oldest frames made room for the newest";
+}
+
 }  // namespace
 }  // namespace e14
