@@ -1,0 +1,293 @@
+// cRegistry over the platform's store: how each family stores its values,
+// the current root and key, lookups and listings, failures, and the
+// registry-file text of keys and subtrees.
+#include <functional>
+
+#include "tests/settings/RegistryFixture.h"
+
+namespace e14 {
+namespace {
+
+using cRegistryTest = RegistryTest;
+using Call = FailingStore::Call;
+
+std::vector<uint8_t> Le(uint64_t bits, size_t bytes) {
+  std::vector<uint8_t> data(bytes);
+  for (size_t i = 0; i < bytes; ++i) data[i] = static_cast<uint8_t>(bits >> (8 * i));
+  return data;
+}
+
+// The narrow families store one DWORD (an Integer its 16 bits), the
+// eight-byte ones binary; each reads back what it wrote.
+TEST_F(cRegistryTest, EachFamilyStoresItsOwnWayAndReadsBackWhatItWrote) {
+  reg_.Key("V");
+  const struct {
+    const char* name;
+    std::function<bool(cRegistry&)> writeAndRead;
+    uint32_t type;
+    std::vector<uint8_t> stored;  // empty: not compared
+  } cases[] = {
+      {"String", [](cRegistry& r) { return r.WriteString("v", "text") && r.GetString("v") == "text"; }, kRegSz, {}},
+      {"Long", [](cRegistry& r) { r.PutLong("v", -2); return r.GetLong("v") == -2; }, kRegDword, Le(-2, 4)},
+      {"Byte", [](cRegistry& r) { r.PutByte("v", 0xAB); return r.GetByte("v") == 0xAB; }, kRegDword, Le(0xAB, 4)},
+      {"Integer", [](cRegistry& r) { r.PutInteger("v", -1234); return r.GetInteger("v") == -1234; }, kRegDword,
+       Le(0xFB2E, 4)},
+      {"Boolean", [](cRegistry& r) { r.PutBoolean("v", true); return r.GetBoolean("v"); }, kRegDword, Le(1, 4)},
+      {"Single", [](cRegistry& r) { r.PutSingle("v", 100.0f); return r.GetSingle("v") == 100.0f; }, kRegDword,
+       Le(0x42C80000, 4)},
+      {"Double", [](cRegistry& r) { r.PutDouble("v", 1.0); return r.GetDouble("v") == 1.0; }, kRegBinary,
+       Le(0x3FF0000000000000, 8)},
+      {"Currency", [](cRegistry& r) { r.PutCurrency("v", -2); return r.GetCurrency("v") == -2; }, kRegBinary,
+       Le(-2, 8)},
+      {"Binary", [](cRegistry& r) { r.PutBinary("v", {1, 2, 3}); return r.GetBinary("v") == Le(0x030201, 3); },
+       kRegBinary, Le(0x030201, 3)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_TRUE(c.writeAndRead(reg_));
+    const Stored stored = Fetch("V", "v");
+    EXPECT_EQ(stored.Type, c.type);
+    if (!c.stored.empty()) {
+      EXPECT_EQ(stored.Data, c.stored);
+    }
+    reg_.DeleteValue(kCurrentUser, "V", "v");
+  }
+}
+
+TEST_F(cRegistryTest, ReadsTakeAnyNonzeroDwordAsTrueAndTextOfAnyTypeUpToItsFirstNull) {
+  Store("V", "two", kRegDword, Le(2, 4));
+  Store("V", "empty", kRegSz, {});
+  Store("V", "binary", kRegBinary, Bytes(std::string("ab\0cd", 5)));
+  reg_.Key("V");
+  bool flag = false;
+  std::string text = "old";
+  EXPECT_TRUE(reg_.ReadBoolean("two", flag, false) && flag);
+  EXPECT_TRUE(reg_.ReadString("empty", text, "default"));
+  EXPECT_EQ(text, "");
+  EXPECT_TRUE(reg_.ReadString("binary", text, ""));
+  EXPECT_EQ(text, "ab");
+}
+
+// Each fails, gives the default (or leaves the value alone where there is
+// none) and leaves its code, though later calls succeed.
+TEST_F(cRegistryTest, EveryFailureLeavesItsErrorAndText) {
+  Store("T", "four", kRegDword, Le(9, 4));
+  Store("T", "short", kRegDword, {1, 2});
+  Store("T", "text", kRegSz, Bytes("abcd"));
+  Store("T", "bin4", kRegBinary, {1, 2, 3, 4});
+  Store("T", "empty", kRegBinary, {});
+  Store("T\\A", "", kRegNone, {});
+  Store("T\\B", "", kRegNone, {});
+  RegistryValue found;
+  std::vector<std::string> names;
+  int32_t count = 0;
+  std::string text;
+  std::vector<uint8_t> bytes{9};
+  const struct {
+    const char* name;
+    Call failing;
+    std::function<bool(cRegistry&)> succeeded;
+    int32_t error;
+  } cases[] = {
+      {"text as a number", Call::None, [](cRegistry& r) { int32_t v = 0; return r.ReadLong("text", v, 7) || v != 7; },
+       kErrorUnsupportedType},
+      {"binary as a number", Call::None,
+       [](cRegistry& r) { float v = 0; return r.ReadSingle("bin4", v, 2.5f) || v != 2.5f; }, kErrorUnsupportedType},
+      {"short dword", Call::None, [](cRegistry& r) { int16_t v = 0; return r.ReadInteger("short", v, 7) || v != 7; },
+       kErrorDatatypeMismatch},
+      {"double of four bytes", Call::None,
+       [](cRegistry& r) { double v = 0; return r.ReadDouble("four", v, 0.5) || v != 0.5; }, kErrorDatatypeMismatch},
+      {"currency of four bytes", Call::None,
+       [](cRegistry& r) { int64_t v = 0; return r.ReadCurrency("four", v, 3) || v != 3; }, kErrorDatatypeMismatch},
+      {"binary without data read", Call::None, [&](cRegistry& r) { return r.ReadBinary("empty", bytes); },
+       kErrorDatatypeMismatch},
+      {"binary without data written", Call::None, [](cRegistry& r) { return r.WriteBinary("new", {}); },
+       kErrorInvalidParameter},
+      {"missing text", Call::None,
+       [](cRegistry& r) { std::string v = "old"; return r.ReadString("missing", v, "") || v != "old"; },
+       kErrorFileNotFound},
+      {"missing text with a default", Call::None,
+       [](cRegistry& r) { std::string v; return r.ReadString("missing", v, "d") || v != "d"; }, kErrorFileNotFound},
+      {"missing binary", Call::None, [](cRegistry& r) { return r.GetBinary("missing") != Le(0, 1); },
+       kErrorFileNotFound},
+      {"value into a missing key", Call::None, [](cRegistry& r) { return r.WriteLongAt(kCurrentUser, "T\\M", "v", 1); },
+       kErrorFileNotFound},
+      {"value not found", Call::None,
+       [&](cRegistry& r) { return r.FindValue(kCurrentUser, "T", "missing", found) != kRegNone; }, kErrorFileNotFound},
+      {"missing value deleted", Call::None, [](cRegistry& r) { return r.DeleteValue(kCurrentUser, "T", "m"); },
+       kErrorFileNotFound},
+      {"missing key deleted", Call::None, [](cRegistry& r) { return r.DeleteKey(kCurrentUser, "M"); },
+       kErrorFileNotFound},
+      {"key with subkeys deleted", Call::None, [](cRegistry& r) { return r.DeleteKey(kCurrentUser, "T"); },
+       kErrorAccessDenied},
+      {"text unreadable", Call::DataQuery,
+       [&](cRegistry& r) { return r.ReadStringAt(kCurrentUser, "T", "text", text) || !text.empty(); },
+       FailingStore::kFailure},
+      {"binary unreadable", Call::DataQuery,
+       [&](cRegistry& r) { return r.ReadBinaryAt(kCurrentUser, "T", "bin4", bytes) || bytes != Le(9, 1); },
+       FailingStore::kFailure},
+      {"value sought past a failed entry", Call::EnumValue,
+       [&](cRegistry& r) { return r.FindValue(kCurrentUser, "T", "missing", found) != kRegNone; },
+       FailingStore::kFailure},
+      {"keys listed", Call::EnumKey,
+       [&](cRegistry& r) { r.EnumKeys(kCurrentUser, "T", names, count); return count > 0; }, FailingStore::kFailure},
+      {"values listed", Call::EnumValue,
+       [&](cRegistry& r) { r.EnumValues(kCurrentUser, "T", names, count); return count > 0; }, FailingStore::kFailure},
+      {"values exported", Call::EnumValue, [](cRegistry& r) { return r.ExportKey(kCurrentUser, "T", false).empty(); },
+       FailingStore::kFailure},
+      {"subkeys exported", Call::EnumKey, [](cRegistry& r) { return r.ExportKey(kCurrentUser, "T", true).empty(); },
+       FailingStore::kFailure},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FailingStore store;
+    cRegistry reg(store);
+    reg.Key("T");
+    store.FailNext(c.failing);
+    EXPECT_FALSE(c.succeeded(reg));
+    EXPECT_EQ(reg.LastError(), c.error);
+    EXPECT_FALSE(reg.LastErrorText().empty());
+  }
+  EXPECT_FALSE(reg_.KeyExists(kCurrentUser, "T\\M"));
+}
+
+TEST_F(cRegistryTest, SettingKeyCreatesItOrKeepsTheOldPath) {
+  reg_.Key("Vendor\\Module");
+  EXPECT_EQ(reg_.Key(), "Vendor\\Module");
+  EXPECT_TRUE(reg_.KeyExists(kCurrentUser, "Vendor\\Module"));
+  reg_.Key(std::string(300, 'x'));  // longer than any key name may be
+  EXPECT_EQ(reg_.Key(), "Vendor\\Module");
+  EXPECT_NE(reg_.LastError(), kErrorSuccess);
+}
+
+TEST_F(cRegistryTest, SettingAnotherRootStartsAtTheRootItself) {
+  reg_.Key("Vendor");
+  reg_.Root(kCurrentUser);
+  EXPECT_EQ(reg_.Key(), "Vendor");
+  reg_.Root(0x80000007);
+  EXPECT_EQ(reg_.Root(), kCurrentUser);
+  EXPECT_EQ(reg_.Key(), "Vendor");
+  reg_.Root(static_cast<uint32_t>(kHkeyLocalMachine));
+  EXPECT_EQ(reg_.Root(), static_cast<uint32_t>(kHkeyLocalMachine));
+  EXPECT_EQ(reg_.Key(), "");
+}
+
+TEST_F(cRegistryTest, KeysAreCreatedWithANonEmptyDefaultAndDeletedOneByOne) {
+  EXPECT_TRUE(reg_.CreateKey(kCurrentUser, "A\\B", "first"));
+  EXPECT_TRUE(reg_.CreateKey(kCurrentUser, "A\\B", ""));
+  std::string text;
+  EXPECT_TRUE(reg_.ReadStringAt(kCurrentUser, "A\\B", "", text));
+  EXPECT_EQ(text, "first");
+  EXPECT_FALSE(reg_.ReadStringAt(kCurrentUser, "A", "", text));
+  EXPECT_TRUE(reg_.DeleteValue(kCurrentUser, "A\\B", ""));
+  EXPECT_EQ(Fetch("A\\B", "").Result, kErrorFileNotFound);
+  EXPECT_TRUE(reg_.DeleteKey(kCurrentUser, "A\\B"));
+  EXPECT_TRUE(reg_.DeleteKey(kCurrentUser, "A"));
+  EXPECT_FALSE(reg_.KeyExists(kCurrentUser, "A"));
+}
+
+TEST_F(cRegistryTest, FindValueGivesTypeAndData) {
+  const struct {
+    uint32_t type;
+    std::string stored;
+    RegistryValue found;
+  } cases[] = {
+      {kRegBinary, std::string("\x01\x02", 2), Le(0x0201, 2)},
+      {kRegBinary, "", std::vector<uint8_t>{}},
+      {kRegDword, "\x78\x56\x34\x12", int32_t{0x12345678}},
+      {kRegDwordBigEndian, "\xFF\xFF\xFF\xFF", int32_t{-1}},
+      {kRegSz, std::string("abc\0", 4), std::string("abc")},
+      {kRegSz, "", std::string()},
+      {kRegExpandSz, std::string("%x%\0", 4), std::string("%x%")},
+      {kRegMultiSz, std::string("a\0b\0\0", 5), std::string("a\0b\0", 4)},
+      {11, "\x01\x00\x00\x00\x00\x00\x00\x00", std::monostate()},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    Store("F", "Value", c.type, Bytes(c.stored));
+    RegistryValue found;
+    EXPECT_EQ(reg_.FindValue(kCurrentUser, "F", "Value", found), c.type);
+    EXPECT_EQ(found, c.found);
+  }
+  RegistryValue untouched = int32_t{5};
+  EXPECT_EQ(reg_.FindValue(kCurrentUser, "F", "value", untouched), kRegNone);  // exact names
+  EXPECT_EQ(untouched, RegistryValue(int32_t{5}));
+  Store("", "AtRoot", kRegDword, {3, 0, 0, 0});
+  EXPECT_EQ(reg_.FindValue(kCurrentUser, "", "AtRoot", untouched), kRegDword);
+  EXPECT_EQ(untouched, RegistryValue(int32_t{3}));
+}
+
+TEST_F(cRegistryTest, EnumKeysAndValuesListBelowThePath) {
+  for (const char* name : {"b", "A", "c"}) reg_.CreateKey(kCurrentUser, std::string("E\\") + name, "");
+  // Created in name order: the system lists values in creation order, Wine in name order.
+  for (const char* name : {"", "One", "Two"}) Store("E", name, kRegSz, Bytes("x"));
+  std::vector<std::string> names{"stale", "stale"};
+  int32_t count = -1;
+  reg_.EnumKeys(kCurrentUser, "E", names, count);
+  EXPECT_EQ(count, 3);
+  EXPECT_EQ(names, (std::vector<std::string>{"E", "A", "b", "c"}));
+  reg_.EnumValues(kCurrentUser, "E", names, count);
+  EXPECT_EQ(count, 3);
+  EXPECT_EQ(names, (std::vector<std::string>{"E", "", "One", "Two"}));
+  reg_.EnumKeys(kCurrentUser, "", names, count);
+  EXPECT_EQ(names, (std::vector<std::string>{"", "E"}));
+  reg_.EnumValues(kCurrentUser, "Missing", names, count);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(names, std::vector<std::string>{"Missing"});
+}
+
+TEST_F(cRegistryTest, LastErrorTextIsTheMessageWithoutLineBreakAndPeriod) {
+  for (const bool fails : {false, true}) {
+    EXPECT_EQ(reg_.KeyExists(kCurrentUser, fails ? "Missing" : ""), !fails);
+    const std::string text = reg_.LastErrorText();
+    ASSERT_GT(text.size(), 4u);
+    EXPECT_EQ(api_.MessageText(fails ? kErrorFileNotFound : kErrorSuccess), text + ".\r\n");
+  }
+}
+
+TEST_F(cRegistryTest, ExportEndsEachValueLineAfterItsType) {
+  const struct {
+    const char* name;
+    uint32_t type;
+    std::string data;
+    const char* line;
+  } cases[] = {
+      {"", kRegSz, "default", "@=\"default\""},
+      {"q", kRegSz, "  say \"hi\"  ", "\"q\"=\"say \"hi\"\""},
+      {"n", kRegSz, std::string("cut\0here", 8), "\"n\"=\"cut\""},
+      {"e", kRegExpandSz, std::string("%TEMP%\\x\0", 9), "\"e\"=\"%TEMP%\\\\x\""},
+      {"m", kRegMultiSz, std::string("one\0two\0\0", 9), "\"m\"=\"one\""},
+      {"b", kRegBinary, std::string("\x00\x1f\xa0", 3), "\"b\"=hex:00,1f,a0"},
+      {"b0", kRegBinary, "", "\"b0\"=hex:"},
+      {"d", kRegDword, std::string("\x64\0\0\0", 4), "\"d\"=dword:00000064"},
+      {"be", kRegDwordBigEndian, "\x01\x02\x03\x04", "\"be\"=dword:04030201"},
+      {"short", kRegDword, "\x01\x02", "\"short\"=hex(4):01,02"},
+      {"none", kRegNone, "\xff", "\"none\"=hex(0):ff"},
+      {"qword", 11, std::string("\x01\0\0\0\0\0\0\0", 8), "\"qword\"=hex(b):01,00,00,00,00,00,00,00"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    const std::string path = std::string("T\\") + (*c.name ? c.name : "default");
+    Store(path, c.name, c.type, Bytes(c.data));
+    EXPECT_EQ(reg_.ExportKey(kCurrentUser, path, false), "\r\n[HKEY_CURRENT_USER\\" + path + "]\r\n" + c.line + "\r\n");
+  }
+}
+
+TEST_F(cRegistryTest, ExportRecursesDepthFirstWithValuesBeforeSubkeys) {
+  Store("A", "a", kRegDword, {1, 0, 0, 0});
+  Store("A\\X\\Deep", "d", kRegDword, {2, 0, 0, 0});
+  Store("A\\Y", "y", kRegDword, {3, 0, 0, 0});
+  Store("B", "b", kRegDword, {4, 0, 0, 0});
+  EXPECT_EQ(reg_.ExportKey(kCurrentUser, "", true),
+            "\r\n[HKEY_CURRENT_USER]\r\n"
+            "\r\n[HKEY_CURRENT_USER\\A]\r\n\"a\"=dword:00000001\r\n"
+            "\r\n[HKEY_CURRENT_USER\\A\\X]\r\n"
+            "\r\n[HKEY_CURRENT_USER\\A\\X\\Deep]\r\n\"d\"=dword:00000002\r\n"
+            "\r\n[HKEY_CURRENT_USER\\A\\Y]\r\n\"y\"=dword:00000003\r\n"
+            "\r\n[HKEY_CURRENT_USER\\B]\r\n\"b\"=dword:00000004\r\n");
+  EXPECT_EQ(reg_.ExportKey(kCurrentUser, "A", false), "\r\n[HKEY_CURRENT_USER\\A]\r\n\"a\"=dword:00000001\r\n");
+  EXPECT_EQ(reg_.ExportKey(kCurrentUser, "Missing", true), "");
+}
+
+}  // namespace
+}  // namespace e14
