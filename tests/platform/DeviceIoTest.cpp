@@ -12,15 +12,9 @@
 namespace e14::platform::testing {
 namespace {
 
-TEST(DeviceIoTest, DataAlreadyThereCompletesTheReadAndStillSignals) {
-  DevicePeer peer;
-  peer.Answer(Pattern(32, 7));
-  Block block(32);
-  EXPECT_TRUE(Started(block.Start(peer.Handle(), 32)));
-  ASSERT_TRUE(block.done->Wait(kPatienceMs));
-  EXPECT_EQ(block.Result(), 0u);
-  EXPECT_EQ(block.delivered, 32u);
-  EXPECT_EQ(block.data, Pattern(32, 7));
+std::vector<uint8_t> Filled(std::vector<uint8_t> head, size_t bytes) {
+  head.resize(bytes, 0xEE);
+  return head;
 }
 
 TEST(DeviceIoTest, TwoReadsInFlightCompleteInOrderIntoTheirOwnBuffers) {
@@ -29,7 +23,6 @@ TEST(DeviceIoTest, TwoReadsInFlightCompleteInOrderIntoTheirOwnBuffers) {
   EXPECT_EQ(first.Start(peer.Handle(), 64), kErrorIoPending);
   EXPECT_EQ(second.Start(peer.Handle(), 48), kErrorIoPending);
   EXPECT_FALSE(first.done->Wait(0));
-
   peer.Answer(Pattern(64, 1));
   ASSERT_TRUE(first.done->Wait(kPatienceMs));
   EXPECT_FALSE(second.done->Wait(0));
@@ -46,9 +39,7 @@ TEST(DeviceIoTest, TwoReadsInFlightCompleteInOrderIntoTheirOwnBuffers) {
   }
   EXPECT_EQ(status, 0u);
   EXPECT_EQ(second.delivered, 20u);
-  std::vector<uint8_t> expected = Pattern(20, 100);
-  expected.resize(64, 0xEE);
-  EXPECT_EQ(second.data, expected);
+  EXPECT_EQ(second.data, Filled(Pattern(20, 100), 64));
 }
 
 TEST(DeviceIoTest, CancelFromAnotherThreadReturnsOnlyOnceEveryReadHasEndedAborted) {
@@ -56,17 +47,15 @@ TEST(DeviceIoTest, CancelFromAnotherThreadReturnsOnlyOnceEveryReadHasEndedAborte
   Block first(32), second(32);
   ASSERT_EQ(first.Start(peer.Handle(), 32), kErrorIoPending);
   ASSERT_EQ(second.Start(peer.Handle(), 32), kErrorIoPending);
-
   bool cancelled = false;
   uint32_t atReturn[2] = {};
-  std::thread host([&] {
+  std::thread([&] {
     cancelled = CancelIo(peer.Handle());
     // Asked without waiting: both must have ended by now.
     uint32_t bytes = 0;
     atReturn[0] = ReadResult(peer.Handle(), first.request, bytes);
     atReturn[1] = ReadResult(peer.Handle(), second.request, bytes);
-  });
-  host.join();
+  }).join();
   EXPECT_TRUE(cancelled);
   EXPECT_EQ(atReturn[0], kErrorOperationAborted);
   EXPECT_EQ(atReturn[1], kErrorOperationAborted);
@@ -74,7 +63,7 @@ TEST(DeviceIoTest, CancelFromAnotherThreadReturnsOnlyOnceEveryReadHasEndedAborte
     EXPECT_TRUE(block->done->Wait(0));
     EXPECT_EQ(block->Result(), kErrorOperationAborted);
     EXPECT_EQ(block->delivered, 0u);
-    EXPECT_EQ(block->data, std::vector<uint8_t>(32, 0xEE));
+    EXPECT_EQ(block->data, Filled({}, 32));
   }
 
   // The handle goes on working after a cancel.
@@ -89,7 +78,7 @@ TEST(DeviceIoTest, CancelFromAnotherThreadReturnsOnlyOnceEveryReadHasEndedAborte
 
 TEST(DeviceIoTest, AClosedLibraryEndBreaksPendingAndLaterReads) {
   DevicePeer peer;
-  Block first(32), second(32);
+  Block first(32), second(32), later(32);
   ASSERT_EQ(first.Start(peer.Handle(), 32), kErrorIoPending);
   ASSERT_EQ(second.Start(peer.Handle(), 32), kErrorIoPending);
   peer.Close();
@@ -97,8 +86,6 @@ TEST(DeviceIoTest, AClosedLibraryEndBreaksPendingAndLaterReads) {
     ASSERT_TRUE(block->done->Wait(kPatienceMs));
     EXPECT_EQ(block->Result(), kErrorBrokenPipe);
   }
-
-  Block later(32);
   EXPECT_EQ(later.Start(peer.Handle(), 32), kErrorBrokenPipe);
   EXPECT_FALSE(later.done->Wait(0));  // refused reads never signal
 }

@@ -45,25 +45,6 @@ TEST(ThreadTest, DestroyingAThreadWaitsForItsBodyOrRunsItNever) {
   EXPECT_FALSE(ran);
 }
 
-TEST(ThreadDeathTest, ABodyThatDestroysItsOwnThreadObjectEndsTheProgram) {
-  // It cannot wait for itself, and no thread may run on unwaited for.
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_DEATH(
-      {
-        auto done = CreateAutoResetEvent();
-        std::unique_ptr<Thread> thread;
-        thread = CreateSuspendedThread(
-            [&] {
-              thread.reset();
-              done->Set();
-            },
-            8192);
-        thread->Resume();
-        done->Wait(10000);
-      },
-      "");
-}
-
 TEST(ThreadTest, ASmallStackHintStillLeavesRoomForRealWork) {
   std::atomic<int> sum{0};
   auto thread = CreateSuspendedThread(

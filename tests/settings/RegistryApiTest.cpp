@@ -1,7 +1,5 @@
 // The platform store's own semantics, which cRegistry relies on: the same on
 // the system registry and on the file store.
-#include <thread>
-
 #include "tests/settings/RegistryFixture.h"
 
 namespace e14 {
@@ -107,23 +105,6 @@ TEST_F(ApiTest, HandlesAllowOnlyWhatTheyWereOpenedForAndNamesHaveTheSystemsLengt
   EXPECT_EQ(api_.SetValue(writer, std::string(16384, 'n'), kRegNone, nullptr, 0), kErrorInvalidParameter);
   api_.CloseKey(reader);
   api_.CloseKey(writer);
-}
-
-TEST_F(ApiTest, ThreadsShareTheStore) {
-  constexpr int kWrites = 40;
-  reg_.Key("K");
-  std::vector<std::thread> writers;
-  for (int t = 0; t < 2; ++t) {
-    writers.emplace_back([t] {
-      cRegistry reg;
-      reg.Key("K");
-      for (int i = 0; i < kWrites; ++i) reg.PutLong(std::to_string(t) + "-" + std::to_string(i), i);
-    });
-  }
-  for (std::thread& writer : writers) writer.join();
-  for (int t = 0; t < 2; ++t) {
-    for (int i = 0; i < kWrites; ++i) EXPECT_EQ(reg_.GetLong(std::to_string(t) + "-" + std::to_string(i)), i);
-  }
 }
 
 }  // namespace

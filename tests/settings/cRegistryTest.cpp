@@ -74,10 +74,8 @@ TEST_F(cRegistryTest, EveryFailureLeavesItsErrorAndText) {
   Store("T", "four", kRegDword, Le(9, 4));
   Store("T", "short", kRegDword, {1, 2});
   Store("T", "text", kRegSz, Bytes("abcd"));
-  Store("T", "bin4", kRegBinary, {1, 2, 3, 4});
   Store("T", "empty", kRegBinary, {});
   Store("T\\A", "", kRegNone, {});
-  Store("T\\B", "", kRegNone, {});
   RegistryValue found;
   std::vector<std::string> names;
   int32_t count = 0;
@@ -85,58 +83,47 @@ TEST_F(cRegistryTest, EveryFailureLeavesItsErrorAndText) {
   std::vector<uint8_t> bytes{9};
   const struct {
     const char* name;
-    Call failing;
     std::function<bool(cRegistry&)> succeeded;
     int32_t error;
+    Call failing = Call::None;
   } cases[] = {
-      {"text as a number", Call::None, [](cRegistry& r) { int32_t v = 0; return r.ReadLong("text", v, 7) || v != 7; },
+      {"text as a number", [](cRegistry& r) { float v = 0; return r.ReadSingle("text", v, 2) || v != 2; },
        kErrorUnsupportedType},
-      {"binary as a number", Call::None,
-       [](cRegistry& r) { float v = 0; return r.ReadSingle("bin4", v, 2.5f) || v != 2.5f; }, kErrorUnsupportedType},
-      {"short dword", Call::None, [](cRegistry& r) { int16_t v = 0; return r.ReadInteger("short", v, 7) || v != 7; },
+      {"short dword", [](cRegistry& r) { int16_t v = 0; return r.ReadInteger("short", v, 7) || v != 7; },
        kErrorDatatypeMismatch},
-      {"double of four bytes", Call::None,
-       [](cRegistry& r) { double v = 0; return r.ReadDouble("four", v, 0.5) || v != 0.5; }, kErrorDatatypeMismatch},
-      {"currency of four bytes", Call::None,
-       [](cRegistry& r) { int64_t v = 0; return r.ReadCurrency("four", v, 3) || v != 3; }, kErrorDatatypeMismatch},
-      {"binary without data read", Call::None, [&](cRegistry& r) { return r.ReadBinary("empty", bytes); },
+      {"double of 4 bytes", [](cRegistry& r) { double v = 0; return r.ReadDouble("four", v, 1) || v != 1; },
        kErrorDatatypeMismatch},
-      {"binary without data written", Call::None, [](cRegistry& r) { return r.WriteBinary("new", {}); },
-       kErrorInvalidParameter},
-      {"missing text", Call::None,
-       [](cRegistry& r) { std::string v = "old"; return r.ReadString("missing", v, "") || v != "old"; },
+      {"currency of 4 bytes", [](cRegistry& r) { int64_t v = 0; return r.ReadCurrency("four", v, 3) || v != 3; },
+       kErrorDatatypeMismatch},
+      {"empty binary read", [&](cRegistry& r) { return r.ReadBinary("empty", bytes); }, kErrorDatatypeMismatch},
+      {"empty binary written", [](cRegistry& r) { return r.WriteBinary("new", {}); }, kErrorInvalidParameter},
+      {"missing text", [](cRegistry& r) { std::string v = "old"; return r.ReadString("no", v, "") || v != "old"; },
        kErrorFileNotFound},
-      {"missing text with a default", Call::None,
-       [](cRegistry& r) { std::string v; return r.ReadString("missing", v, "d") || v != "d"; }, kErrorFileNotFound},
-      {"missing binary", Call::None, [](cRegistry& r) { return r.GetBinary("missing") != Le(0, 1); },
+      {"missing text, a default", [](cRegistry& r) { std::string v; return r.ReadString("no", v, "d") || v != "d"; },
        kErrorFileNotFound},
-      {"value into a missing key", Call::None, [](cRegistry& r) { return r.WriteLongAt(kCurrentUser, "T\\M", "v", 1); },
+      {"missing binary", [](cRegistry& r) { return r.GetBinary("no") != Le(0, 1); }, kErrorFileNotFound},
+      {"value into a missing key", [](cRegistry& r) { return r.WriteLongAt(kCurrentUser, "T\\M", "v", 1); },
        kErrorFileNotFound},
-      {"value not found", Call::None,
-       [&](cRegistry& r) { return r.FindValue(kCurrentUser, "T", "missing", found) != kRegNone; }, kErrorFileNotFound},
-      {"missing value deleted", Call::None, [](cRegistry& r) { return r.DeleteValue(kCurrentUser, "T", "m"); },
+      {"value not found", [&](cRegistry& r) { return r.FindValue(kCurrentUser, "T", "no", found) != 0; },
        kErrorFileNotFound},
-      {"missing key deleted", Call::None, [](cRegistry& r) { return r.DeleteKey(kCurrentUser, "M"); },
+      {"missing value deleted", [](cRegistry& r) { return r.DeleteValue(kCurrentUser, "T", "no"); },
        kErrorFileNotFound},
-      {"key with subkeys deleted", Call::None, [](cRegistry& r) { return r.DeleteKey(kCurrentUser, "T"); },
-       kErrorAccessDenied},
-      {"text unreadable", Call::DataQuery,
-       [&](cRegistry& r) { return r.ReadStringAt(kCurrentUser, "T", "text", text) || !text.empty(); },
-       FailingStore::kFailure},
-      {"binary unreadable", Call::DataQuery,
-       [&](cRegistry& r) { return r.ReadBinaryAt(kCurrentUser, "T", "bin4", bytes) || bytes != Le(9, 1); },
-       FailingStore::kFailure},
-      {"value sought past a failed entry", Call::EnumValue,
-       [&](cRegistry& r) { return r.FindValue(kCurrentUser, "T", "missing", found) != kRegNone; },
-       FailingStore::kFailure},
-      {"keys listed", Call::EnumKey,
-       [&](cRegistry& r) { r.EnumKeys(kCurrentUser, "T", names, count); return count > 0; }, FailingStore::kFailure},
-      {"values listed", Call::EnumValue,
-       [&](cRegistry& r) { r.EnumValues(kCurrentUser, "T", names, count); return count > 0; }, FailingStore::kFailure},
-      {"values exported", Call::EnumValue, [](cRegistry& r) { return r.ExportKey(kCurrentUser, "T", false).empty(); },
-       FailingStore::kFailure},
-      {"subkeys exported", Call::EnumKey, [](cRegistry& r) { return r.ExportKey(kCurrentUser, "T", true).empty(); },
-       FailingStore::kFailure},
+      {"missing key deleted", [](cRegistry& r) { return r.DeleteKey(kCurrentUser, "M"); }, kErrorFileNotFound},
+      {"key with subkeys deleted", [](cRegistry& r) { return r.DeleteKey(kCurrentUser, "T"); }, kErrorAccessDenied},
+      {"text unreadable", [&](cRegistry& r) { return r.ReadStringAt(kCurrentUser, "T", "text", text) || text != ""; },
+       FailingStore::kFailure, Call::DataQuery},
+      {"binary unreadable", [&](cRegistry& r) { return r.ReadBinaryAt(kCurrentUser, "T", "four", bytes); },
+       FailingStore::kFailure, Call::DataQuery},
+      {"value past a failed entry", [&](cRegistry& r) { return r.FindValue(kCurrentUser, "T", "no", found) != 0; },
+       FailingStore::kFailure, Call::EnumValue},
+      {"keys listed", [&](cRegistry& r) { return (r.EnumKeys(kCurrentUser, "T", names, count), count > 0); },
+       FailingStore::kFailure, Call::EnumKey},
+      {"values listed", [&](cRegistry& r) { return (r.EnumValues(kCurrentUser, "T", names, count), count > 0); },
+       FailingStore::kFailure, Call::EnumValue},
+      {"values exported", [](cRegistry& r) { return r.ExportKey(kCurrentUser, "T", false).find("four") < 99; },
+       FailingStore::kFailure, Call::EnumValue},
+      {"subkeys exported", [](cRegistry& r) { return r.ExportKey(kCurrentUser, "T", true).ends_with("A]\r\n"); },
+       FailingStore::kFailure, Call::EnumKey},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -149,6 +136,7 @@ TEST_F(cRegistryTest, EveryFailureLeavesItsErrorAndText) {
     EXPECT_FALSE(reg.LastErrorText().empty());
   }
   EXPECT_FALSE(reg_.KeyExists(kCurrentUser, "T\\M"));
+  EXPECT_EQ(bytes, Le(9, 1));
 }
 
 TEST_F(cRegistryTest, SettingKeyCreatesItOrKeepsTheOldPath) {
@@ -186,31 +174,42 @@ TEST_F(cRegistryTest, KeysAreCreatedWithANonEmptyDefaultAndDeletedOneByOne) {
   EXPECT_FALSE(reg_.KeyExists(kCurrentUser, "A"));
 }
 
-TEST_F(cRegistryTest, FindValueGivesTypeAndData) {
+// What FindValue hands back, and the registry-file line, of each type.
+TEST_F(cRegistryTest, EachTypeIsFoundAndExportedByItsOwnRule) {
+  using S = std::string;
+  using B = std::vector<uint8_t>;
   const struct {
+    const char* name;
     uint32_t type;
     std::string stored;
     RegistryValue found;
+    const char* line;
   } cases[] = {
-      {kRegBinary, std::string("\x01\x02", 2), Le(0x0201, 2)},
-      {kRegBinary, "", std::vector<uint8_t>{}},
-      {kRegDword, "\x78\x56\x34\x12", int32_t{0x12345678}},
-      {kRegDwordBigEndian, "\xFF\xFF\xFF\xFF", int32_t{-1}},
-      {kRegSz, std::string("abc\0", 4), std::string("abc")},
-      {kRegSz, "", std::string()},
-      {kRegExpandSz, std::string("%x%\0", 4), std::string("%x%")},
-      {kRegMultiSz, std::string("a\0b\0\0", 5), std::string("a\0b\0", 4)},
-      {11, "\x01\x00\x00\x00\x00\x00\x00\x00", std::monostate()},
+      {"", kRegSz, "default", S("default"), "@=\"default\""},
+      {"q", kRegSz, "  say \"hi\"  ", S("  say \"hi\"  "), "\"q\"=\"say \"hi\"\""},
+      {"n", kRegSz, S("cut\0here\0", 9), S("cut\0here", 8), "\"n\"=\"cut\""},
+      {"s", kRegSz, "", S(), "\"s\"=\"\""},
+      {"e", kRegExpandSz, S("%TEMP%\\x\0", 9), S("%TEMP%\\x"), "\"e\"=\"%TEMP%\\\\x\""},
+      {"m", kRegMultiSz, S("one\0two\0\0", 9), S("one\0two\0", 8), "\"m\"=\"one\""},
+      {"b", kRegBinary, S("\x00\x1f\xa0", 3), B{0x00, 0x1f, 0xa0}, "\"b\"=hex:00,1f,a0"},
+      {"b0", kRegBinary, "", B{}, "\"b0\"=hex:"},
+      {"d", kRegDword, "\x78\x56\x34\x12", int32_t{0x12345678}, "\"d\"=dword:12345678"},
+      {"be", kRegDwordBigEndian, "\x01\x02\x03\x84", int32_t{-2080177663}, "\"be\"=dword:84030201"},
+      {"short", kRegDword, "\x01\x02", int32_t{0x0201}, "\"short\"=hex(4):01,02"},
+      {"none", kRegNone, "\xff", std::monostate(), "\"none\"=hex(0):ff"},
+      {"qword", 11, S("\x01\0\0\0\0\0\0\0", 8), std::monostate(), "\"qword\"=hex(b):01,00,00,00,00,00,00,00"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.type);
-    Store("F", "Value", c.type, Bytes(c.stored));
+    SCOPED_TRACE(c.line);
+    const std::string path = std::string("T\\") + (*c.name ? c.name : "default");
+    Store(path, c.name, c.type, Bytes(c.stored));
     RegistryValue found;
-    EXPECT_EQ(reg_.FindValue(kCurrentUser, "F", "Value", found), c.type);
+    EXPECT_EQ(reg_.FindValue(kCurrentUser, path, c.name, found), c.type);
     EXPECT_EQ(found, c.found);
+    EXPECT_EQ(reg_.ExportKey(kCurrentUser, path, false), "\r\n[HKEY_CURRENT_USER\\" + path + "]\r\n" + c.line + "\r\n");
   }
   RegistryValue untouched = int32_t{5};
-  EXPECT_EQ(reg_.FindValue(kCurrentUser, "F", "value", untouched), kRegNone);  // exact names
+  EXPECT_EQ(reg_.FindValue(kCurrentUser, "T\\d", "D", untouched), kRegNone);  // exact names
   EXPECT_EQ(untouched, RegistryValue(int32_t{5}));
   Store("", "AtRoot", kRegDword, {3, 0, 0, 0});
   EXPECT_EQ(reg_.FindValue(kCurrentUser, "", "AtRoot", untouched), kRegDword);
@@ -242,34 +241,6 @@ TEST_F(cRegistryTest, LastErrorTextIsTheMessageWithoutLineBreakAndPeriod) {
     const std::string text = reg_.LastErrorText();
     ASSERT_GT(text.size(), 4u);
     EXPECT_EQ(api_.MessageText(fails ? kErrorFileNotFound : kErrorSuccess), text + ".\r\n");
-  }
-}
-
-TEST_F(cRegistryTest, ExportEndsEachValueLineAfterItsType) {
-  const struct {
-    const char* name;
-    uint32_t type;
-    std::string data;
-    const char* line;
-  } cases[] = {
-      {"", kRegSz, "default", "@=\"default\""},
-      {"q", kRegSz, "  say \"hi\"  ", "\"q\"=\"say \"hi\"\""},
-      {"n", kRegSz, std::string("cut\0here", 8), "\"n\"=\"cut\""},
-      {"e", kRegExpandSz, std::string("%TEMP%\\x\0", 9), "\"e\"=\"%TEMP%\\\\x\""},
-      {"m", kRegMultiSz, std::string("one\0two\0\0", 9), "\"m\"=\"one\""},
-      {"b", kRegBinary, std::string("\x00\x1f\xa0", 3), "\"b\"=hex:00,1f,a0"},
-      {"b0", kRegBinary, "", "\"b0\"=hex:"},
-      {"d", kRegDword, std::string("\x64\0\0\0", 4), "\"d\"=dword:00000064"},
-      {"be", kRegDwordBigEndian, "\x01\x02\x03\x04", "\"be\"=dword:04030201"},
-      {"short", kRegDword, "\x01\x02", "\"short\"=hex(4):01,02"},
-      {"none", kRegNone, "\xff", "\"none\"=hex(0):ff"},
-      {"qword", 11, std::string("\x01\0\0\0\0\0\0\0", 8), "\"qword\"=hex(b):01,00,00,00,00,00,00,00"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.line);
-    const std::string path = std::string("T\\") + (*c.name ? c.name : "default");
-    Store(path, c.name, c.type, Bytes(c.data));
-    EXPECT_EQ(reg_.ExportKey(kCurrentUser, path, false), "\r\n[HKEY_CURRENT_USER\\" + path + "]\r\n" + c.line + "\r\n");
   }
 }
 
