@@ -181,18 +181,5 @@ TEST_F(SettingsStore, StoredDacValuesOutsideTheirLimitsLoadAsZero) {
   });
 }
 
-TEST_F(SettingsStore, AnUnknownModuleChangesNothingUntilSaved) {
-  InFreshThread([this] {
-    Open();
-    State().DeviceInfo.SynchroInputMode = 2;
-    LoadSettings("NEW7");
-    LoadDacSettings("NEW7");
-    EXPECT_EQ(State().DeviceInfo.SynchroInputMode, 2);
-    EXPECT_FALSE(reg_.KeyExists(kUser, kBase + "\\NEW7"));
-    SaveSettings("NEW7");
-    EXPECT_TRUE(reg_.KeyExists(kUser, kBase + "\\NEW7"));
-  });
-}
-
 }  // namespace
 }  // namespace e14

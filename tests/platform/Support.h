@@ -14,6 +14,7 @@
 #include "platform/Sync.h"
 
 #if !defined(_WIN32)
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -56,7 +57,7 @@ class DevicePeer {
   // What only the socket has. The library serves 64 KiB of module memory
   // and answers Cancel with 995 for every queued read, unless told to leave
   // Cancel unanswered, as a library that has stopped serving.
-  void IgnoreCancel();
+  void IgnoreCancel() { ignoreCancel_ = true; }
   // Waits up to 10 s until `count` reads are queued; gives those queued.
   std::vector<wire::Request> QueuedReads(size_t count);
   // Sends the first `now` bytes of the oldest queued read's answer;
@@ -64,7 +65,7 @@ class DevicePeer {
   void AnswerInPart(const std::vector<uint8_t>& block, size_t now);
   void FinishAnswer();
   void SetMemory(uint32_t address, const std::vector<uint8_t>& bytes);
-  int MemoryRequests();
+  int MemoryRequests() const { return memoryRequests_; }
   // Closes only the driver's descriptor, as a library that forgets the other end.
   void CloseDriverEnd();
   // Gives the driver's end the descriptor number `number` instead; false
@@ -81,12 +82,12 @@ class DevicePeer {
   std::thread thread_;
   std::mutex mutex_;  // everything below, and every reply sent whole
   std::condition_variable changed_;
-  bool ignoreCancel_ = false;
+  std::atomic<bool> ignoreCancel_{false};
   std::deque<wire::Request> reads_;
   std::deque<std::vector<uint8_t>> ahead_;  // answers for reads still to come
   std::vector<uint8_t> unsent_;
   std::vector<uint8_t> memory_ = std::vector<uint8_t>(0x10000);
-  int memoryRequests_ = 0;
+  std::atomic<int> memoryRequests_{0};
   bool driverGone_ = false;
 #else
  private:

@@ -118,11 +118,6 @@ void DevicePeer::FinishAnswer() {
   send(own_, unsent_.data(), unsent_.size(), MSG_NOSIGNAL);
 }
 
-void DevicePeer::IgnoreCancel() {
-  std::lock_guard lock(mutex_);
-  ignoreCancel_ = true;
-}
-
 std::vector<wire::Request> DevicePeer::QueuedReads(size_t count) {
   std::unique_lock lock(mutex_);
   changed_.wait_for(lock, kPatience, [&] { return reads_.size() >= count; });
@@ -132,11 +127,6 @@ std::vector<wire::Request> DevicePeer::QueuedReads(size_t count) {
 void DevicePeer::SetMemory(uint32_t address, const std::vector<uint8_t>& bytes) {
   std::lock_guard lock(mutex_);
   std::copy(bytes.begin(), bytes.end(), memory_.begin() + address);
-}
-
-int DevicePeer::MemoryRequests() {
-  std::lock_guard lock(mutex_);
-  return memoryRequests_;
 }
 
 void DevicePeer::Close() {

@@ -45,21 +45,5 @@ TEST(ThreadTest, DestroyingAThreadWaitsForItsBodyOrRunsItNever) {
   EXPECT_FALSE(ran);
 }
 
-TEST(ThreadTest, ASmallStackHintStillLeavesRoomForRealWork) {
-  std::atomic<int> sum{0};
-  auto thread = CreateSuspendedThread(
-      [&] {
-        volatile char scratch[256 * 1024];
-        for (size_t i = 0; i < sizeof scratch; i += 4096) scratch[i] = 1;
-        int total = 0;
-        for (size_t i = 0; i < sizeof scratch; i += 4096) total += scratch[i];
-        sum = total;
-      },
-      8192);
-  thread->Resume();
-  ASSERT_TRUE(thread->Join(10000));
-  EXPECT_EQ(sum, 64);
-}
-
 }  // namespace
 }  // namespace e14::platform
