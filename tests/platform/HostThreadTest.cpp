@@ -112,8 +112,9 @@ TEST(HostThreadTest, AnEndedThreadKeepsNoTimersOrWork) {
   uintptr_t ended = 0;
   InFreshThread([&ended, witness] {
     ended = CurrentThreadId();
-    EXPECT_NE(SetTimer(10, [witness] { ++*witness; }), 0u);
-    PostToThread(ended, [witness] { ++*witness; });
+    EXPECT_NE(SetTimer(100000, [witness] { ++*witness; }), 0u);
+    PostToThread(ended, [witness] { PostToThread(CurrentThreadId(), [witness] { ++*witness; }); });
+    ProcessPendingMessages();  // takes the work that is left for the next call
   });
   PostToThread(ended, [witness] { ++*witness; });
   EXPECT_EQ(*witness, 0);
