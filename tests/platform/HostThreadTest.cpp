@@ -1,7 +1,5 @@
 // Each test runs on a fresh thread, so timers and posted work of one test
-// never reach another. The slow acquisition mode's use of them (a polling
-// loop inside a timer callback, stops posted from other threads) is tested
-// end to end.
+// never reach another.
 #include "platform/HostThread.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +53,28 @@ TEST(HostTimerTest, TimersKilledByACallbackDoNotFireAgain) {
     }
     EXPECT_EQ(killerFired, 1);
     EXPECT_EQ(victimFired, 0);
+  });
+}
+
+// The shape of the slow acquisition mode: a polling loop inside a timer
+// callback that processes messages.
+TEST(HostTimerTest, ACallbackMayProcessMessagesButIsNotReenteredByItsOwnTimer) {
+  InFreshThread([] {
+    int outer = 0, inner = 0;
+    const TimerId self = SetTimer(10, [&] {
+      if (++outer > 1) return;
+      const TimerId nested = SetTimer(10, [&] { ++inner; });
+      for (int round = 0; round < 3; ++round) {
+        SleepMs(15);
+        ProcessPendingMessages();
+      }
+      KillTimer(nested);
+    });
+    SleepMs(20);
+    ProcessPendingMessages();
+    KillTimer(self);
+    EXPECT_EQ(outer, 1);  // due again during its own loop
+    EXPECT_EQ(inner, 3);
   });
 }
 

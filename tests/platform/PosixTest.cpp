@@ -131,6 +131,8 @@ TEST(DeviceIoPosixTest, ANewSocketReusingAClosedHandleNumberIsNotTakenForTheOldO
   ASSERT_TRUE(MemoryCall(old.Handle(), 2, 0x1080, word, 2, returned));
   const int number = static_cast<int>(old.Handle());
   old.CloseDriverEnd();  // the library closes the driver's end only
+  Block closed(8);
+  EXPECT_EQ(closed.Start(number, 8), kErrorInvalidHandleIo);
 
   DevicePeer fresh;
   ASSERT_TRUE(fresh.MoveHandleTo(number));

@@ -59,6 +59,8 @@ TEST_F(cRegistryTest, ReadsTakeAnyNonzeroDwordAsTrueAndTextOfAnyTypeUpToItsFirst
   bool flag = false;
   std::string text = "old";
   EXPECT_TRUE(reg_.ReadBoolean("two", flag, false) && flag);
+  reg_.PutBoolean("false", false);
+  EXPECT_EQ(Fetch("V", "false").Data, Le(0, 4));
   EXPECT_TRUE(reg_.ReadString("empty", text, "default"));
   EXPECT_EQ(text, "");
   EXPECT_TRUE(reg_.ReadString("binary", text, ""));
@@ -94,15 +96,21 @@ TEST_F(cRegistryTest, EveryFailureLeavesItsErrorAndText) {
        kErrorDatatypeMismatch},
       {"empty binary read", [&](cRegistry& r) { return r.ReadBinary("empty", bytes); }, kErrorDatatypeMismatch},
       {"empty binary written", [](cRegistry& r) { return r.WriteBinary("new", {}); }, kErrorInvalidParameter},
-      {"missing text", [](cRegistry& r) { std::string v = "old"; return r.ReadString("no", v, "") || v != "old"; },
-       kErrorFileNotFound},
+      {"missing text", [](cRegistry& r) {
+         std::string v = "old";
+         return r.ReadString("no", v, "") || r.ReadStringAt(kCurrentUser, "M", "no", v) || v != "old";
+       }, kErrorFileNotFound},
       {"missing text, a default", [](cRegistry& r) { std::string v; return r.ReadString("no", v, "d") || v != "d"; },
        kErrorFileNotFound},
-      {"missing binary", [](cRegistry& r) { return r.GetBinary("no") != Le(0, 1); }, kErrorFileNotFound},
-      {"value into a missing key", [](cRegistry& r) { return r.WriteLongAt(kCurrentUser, "T\\M", "v", 1); },
-       kErrorFileNotFound},
-      {"value not found", [&](cRegistry& r) { return r.FindValue(kCurrentUser, "T", "no", found) != 0; },
-       kErrorFileNotFound},
+      {"missing values got", [](cRegistry& r) {
+         return r.GetByte("no") || r.GetBoolean("no") || r.GetDouble("no") || r.GetBinary("no") != Le(0, 1);
+       }, kErrorFileNotFound},
+      {"values into a missing key", [](cRegistry& r) {
+         return r.WriteLongAt(kCurrentUser, "T\\M", "v", 1) || r.WriteStringAt(kCurrentUser, "T\\M", "v", "x");
+       }, kErrorFileNotFound},
+      {"value not found", [&](cRegistry& r) {
+         return r.FindValue(kCurrentUser, "T", "no", found) != 0 || r.FindValue(kCurrentUser, "M", "v", found) != 0;
+       }, kErrorFileNotFound},
       {"missing value deleted", [](cRegistry& r) { return r.DeleteValue(kCurrentUser, "T", "no"); },
        kErrorFileNotFound},
       {"missing key deleted", [](cRegistry& r) { return r.DeleteKey(kCurrentUser, "M"); }, kErrorFileNotFound},
@@ -135,6 +143,15 @@ TEST_F(cRegistryTest, EveryFailureLeavesItsErrorAndText) {
   }
   EXPECT_FALSE(reg_.KeyExists(kCurrentUser, "T\\M"));
   EXPECT_EQ(bytes, Le(9, 1));
+}
+
+TEST(RootNameTest, NamesThePredefinedRoots) {
+  const std::pair<uint32_t, const char*> cases[] = {
+      {0x80000000, "HKEY_CLASSES_ROOT"},     {0x80000001, "HKEY_CURRENT_USER"}, {0x80000002, "HKEY_LOCAL_MACHINE"},
+      {0x80000003, "HKEY_USERS"},            {0x80000004, "HKEY_PERFORMANCE_DATA"},
+      {0x80000005, "HKEY_CURRENT_CONFIG"},   {0x80000006, "HKEY_DYN_DATA"},     {0x80000007, ""},
+  };
+  for (const auto& [root, name] : cases) EXPECT_EQ(cRegistry::RootName(root), name) << root;
 }
 
 TEST_F(cRegistryTest, SettingKeyCreatesItOrKeepsTheOldPath) {
