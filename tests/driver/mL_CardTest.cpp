@@ -6,6 +6,7 @@
 
 #include <bit>
 #include <optional>
+#include <tuple>
 
 #include "driver/mE14_x40.h"
 #include "settings/cRegistry.h"
@@ -42,10 +43,7 @@ class SettingsStore : public ::testing::Test {
   static void Open() {
     OpenSettingsKey("E-140");
     DacInfoRecord& dac = State().DacInfo;
-    dac.ChannelsCount = 2;
-    dac.ChannelMax = 32767;
-    dac.ChannelMin = -32767;
-    dac.RateMax = 200000.0f;
+    std::tie(dac.ChannelMax, dac.ChannelMin, dac.ChannelsCount, dac.RateMax) = std::tuple(32767, -32767, 2, 200000.0f);
   }
 
   cRegistry reg_;

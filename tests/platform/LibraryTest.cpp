@@ -24,7 +24,8 @@ TEST(ComponentFolderTest, IsTheAbsoluteFolderOfTheProgram) {
   EXPECT_EQ(ComponentFolder(), ProgramFolder().string());
 }
 
-TEST(LibraryTest, LoadsTheLibraryBesideTheComponentAndBindsItsExports) {
+// Beside the component first, then in the system folder.
+TEST(LibraryTest, LoadsFromWhereItMayAndBindsExports) {
   void* library = LoadVendorLibrary(kBesideUs);
   ASSERT_NE(library, nullptr);
   using Answer = int (*)();
@@ -36,10 +37,7 @@ TEST(LibraryTest, LoadsTheLibraryBesideTheComponentAndBindsItsExports) {
 
   EXPECT_EQ(LoadVendorLibrary("E14NoSuchLibrary.dll"), nullptr);
   EXPECT_EQ(FindExport(nullptr, "E14TestVendorAnswer"), nullptr);
-}
-
-TEST(LibraryTest, TheSystemFolderComesNext) {
-  void* library = LoadVendorLibrary(kSystemLibrary);
+  library = LoadVendorLibrary(kSystemLibrary);
   EXPECT_NE(library, nullptr);
   FreeVendorLibrary(library);
 }
@@ -51,11 +49,7 @@ TEST(LibraryTest, NamesWithAFolderAreRefused) {
       (fs::path(".") / kBesideUs).string(),
       (ProgramFolder() / kBesideUs).string(),
   };
-  for (const std::string& name : names) {
-    void* library = LoadVendorLibrary(name);
-    EXPECT_EQ(library, nullptr) << name;
-    FreeVendorLibrary(library);
-  }
+  for (const std::string& name : names) EXPECT_EQ(LoadVendorLibrary(name), nullptr) << name;
 }
 
 TEST(LibraryTest, NeverLoadsFromTheCurrentDirectoryOrTheSearchPath) {
@@ -72,9 +66,7 @@ TEST(LibraryTest, NeverLoadsFromTheCurrentDirectoryOrTheSearchPath) {
   fs::current_path(folder);
   OnSearchPath(folder, true);
   ExpectAPlainLoadFinds("E14Planted.dll");
-  void* library = LoadVendorLibrary("E14Planted.dll");
-  EXPECT_EQ(library, nullptr);
-  FreeVendorLibrary(library);
+  EXPECT_EQ(LoadVendorLibrary("E14Planted.dll"), nullptr);
   OnSearchPath(folder, false);
   fs::current_path(previous);
   std::error_code ignored;

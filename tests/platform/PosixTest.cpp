@@ -143,35 +143,6 @@ TEST(DeviceIoPosixTest, ANewSocketReusingAClosedHandleNumberIsNotTakenForTheOldO
   EXPECT_TRUE(old.WaitForDriverGone());
 }
 
-TEST(DeviceIoPosixTest, WorkerReadsAndHostMemoryCallsInterleave) {
-  constexpr int kBlocks = 300;
-  constexpr uint32_t kBytes = 256;
-  DevicePeer peer;
-  peer.SetMemory(0x1080, {12, 3});
-  for (int n = 0; n < kBlocks; ++n) peer.Answer(std::vector<uint8_t>(kBytes, static_cast<uint8_t>(n)));
-  std::thread worker([&] {
-    // Two reads in flight, as the acquisition engine keeps them.
-    Block blocks[2] = {Block(kBytes), Block(kBytes)};
-    blocks[0].Start(peer.Handle(), kBytes);
-    for (int n = 0; n < kBlocks; ++n) {
-      if (n + 1 < kBlocks) blocks[(n + 1) % 2].Start(peer.Handle(), kBytes);
-      Block& block = blocks[n % 2];
-      const bool done = block.done->Wait(kPatienceMs);
-      const bool intact = block.data == std::vector<uint8_t>(kBytes, static_cast<uint8_t>(n));
-      ASSERT_TRUE(done && block.request.Status == 0 && intact) << "block " << n;
-      std::fill(block.data.begin(), block.data.end(), 0xEE);
-    }
-  });
-  for (int n = 0; n < kBlocks; ++n) {
-    uint8_t version[2] = {};
-    uint32_t returned = 0;
-    const bool read = MemoryCall(peer.Handle(), 2, 0x1080, version, 2, returned);
-    EXPECT_TRUE(read && version[0] == 12) << "memory read " << n;
-    if (!read) break;
-  }
-  worker.join();
-}
-
 int NiceOfThisThread() { return getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())); }
 
 TEST(ThreadPriorityTest, RaisingIsOneStepAtMostAndRestoringReturnsToTheStart) {

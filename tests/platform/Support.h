@@ -48,7 +48,7 @@ class DevicePeer {
   DevicePeer& operator=(const DevicePeer&) = delete;
 
   DeviceHandle Handle() const { return handle_; }
-  // The oldest read not yet answered gets `block`, or the next read started when none waits.
+  // The oldest read not yet answered gets `block`.
   void Answer(const std::vector<uint8_t>& block);
   // Ends the library's side.
   void Close();
@@ -84,7 +84,6 @@ class DevicePeer {
   std::condition_variable changed_;
   std::atomic<bool> ignoreCancel_{false};
   std::deque<wire::Request> reads_;
-  std::deque<std::vector<uint8_t>> ahead_;  // answers for reads still to come
   std::vector<uint8_t> unsent_;
   std::vector<uint8_t> memory_ = std::vector<uint8_t>(0x10000);
   std::atomic<int> memoryRequests_{0};

@@ -65,13 +65,9 @@ void DevicePeer::Serve() {
     std::vector<uint8_t> bytes(request.kind == wire::Kind::Read ? 0 : request.count);
     if (write && !ReadAll(own_, bytes.data(), bytes.size())) break;
     std::lock_guard lock(mutex_);
-    if (request.kind == wire::Kind::Read && ahead_.empty()) {
+    if (request.kind == wire::Kind::Read) {
       reads_.push_back(request);
       changed_.notify_all();
-    } else if (request.kind == wire::Kind::Read) {
-      Reply({wire::Kind::Read, request.id, 0, static_cast<uint32_t>(ahead_.front().size())}, ahead_.front().data(),
-            ahead_.front().size());
-      ahead_.pop_front();
     } else if (request.kind == wire::Kind::Cancel && !ignoreCancel_) {
       for (const auto& read : reads_) Reply({wire::Kind::Read, read.id, kErrorOperationAborted, 0}, nullptr, 0);
       reads_.clear();
@@ -95,13 +91,9 @@ void DevicePeer::Reply(const wire::Reply& reply, const void* payload, size_t byt
   if (bytes > 0) send(own_, payload, bytes, MSG_NOSIGNAL);
 }
 
+// The socket carries no data of its own: the library answers a read it has been sent.
 void DevicePeer::Answer(const std::vector<uint8_t>& block) {
-  std::unique_lock lock(mutex_);
-  if (reads_.empty()) {
-    ahead_.push_back(block);
-    return;
-  }
-  lock.unlock();
+  QueuedReads(1);
   AnswerInPart(block, block.size());
 }
 

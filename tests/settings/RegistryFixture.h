@@ -1,6 +1,6 @@
 // Every registry test gets an empty HKEY_CURRENT_USER of its own in the
-// platform's registry, removed again afterwards, and helpers that reach the
-// stored bytes below cRegistry.
+// platform's registry, removed again afterwards, and a way to store bytes
+// below cRegistry.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -32,12 +32,6 @@ class RegistrySandbox {
 
 inline std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
-struct Stored {
-  int32_t Result = kErrorSuccess;
-  uint32_t Type = kRegNone;
-  std::vector<uint8_t> Data;
-};
-
 class RegistryTest : public ::testing::Test {
  protected:
   // Creates the key below HKEY_CURRENT_USER and stores the value as given.
@@ -46,19 +40,6 @@ class RegistryTest : public ::testing::Test {
     ASSERT_EQ(api_.CreateKey(kHkeyCurrentUser, path, kKeyWrite, key), kErrorSuccess);
     EXPECT_EQ(api_.SetValue(key, name, type, data.data(), static_cast<uint32_t>(data.size())), kErrorSuccess);
     api_.CloseKey(key);
-  }
-
-  Stored Fetch(const std::string& path, const std::string& name) {
-    Stored stored;
-    RegHandle key = 0;
-    uint32_t size = 0;
-    stored.Result = api_.OpenKey(kHkeyCurrentUser, path, kKeyRead, key);
-    if (stored.Result == kErrorSuccess) stored.Result = api_.QueryValue(key, name, &stored.Type, nullptr, size);
-    stored.Data.resize(size);
-    if (stored.Result == kErrorSuccess && size > 0)
-      stored.Result = api_.QueryValue(key, name, nullptr, stored.Data.data(), size);
-    api_.CloseKey(key);
-    return stored;
   }
 
   RegistrySandbox sandbox_;

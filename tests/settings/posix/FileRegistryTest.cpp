@@ -64,7 +64,8 @@ TEST_F(FileStoreTest, ReadsLikeTheSystem) {
   for (const char* name : {"a_b", "aXb", "A"}) Store(name, "v", kRegNone, {});
   reg_.Key("K");
   reg_.PutString("s", "text");
-  EXPECT_EQ(Fetch("K", "s").Data, Bytes("text"));
+  std::vector<uint8_t> raw;
+  EXPECT_TRUE(reg_.ReadBinaryAt(kCurrentUser, "K", "s", raw) && raw == Bytes("text"));
   EXPECT_EQ(ValuesInTheFile(), (std::vector<std::string>{"b", "C", "a", "s"}));
   std::vector<std::string> names;
   int32_t count = 0;
