@@ -1,4 +1,5 @@
-// The loader's contract, the same on every system.
+// The loader's contract, the same on every system (Support_*.cpp
+// tells what differs).
 #include "platform/Library.h"
 
 #include <gtest/gtest.h>
@@ -9,14 +10,12 @@
 #include <string>
 
 #include "platform/Platform.h"
-#include "tests/platform/LoaderSupport.h"
+#include "tests/platform/Support.h"
 
-namespace e14::platform {
+namespace e14::platform::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::LibraryFile;
-using testing::ProgramFolder;
 
 // Built beside the test program.
 constexpr const char* kBesideUs = "E14TestVendor.dll";
@@ -25,7 +24,8 @@ TEST(ComponentFolderTest, IsTheAbsoluteFolderOfTheProgram) {
   EXPECT_EQ(ComponentFolder(), ProgramFolder().string());
 }
 
-TEST(LibraryTest, LoadsTheLibraryBesideTheComponentAndBindsItsExports) {
+// Beside the component first, then in the system folder.
+TEST(LibraryTest, LoadsFromWhereItMayAndBindsExports) {
   void* library = LoadVendorLibrary(kBesideUs);
   ASSERT_NE(library, nullptr);
   using Answer = int (*)();
@@ -34,11 +34,12 @@ TEST(LibraryTest, LoadsTheLibraryBesideTheComponentAndBindsItsExports) {
   EXPECT_EQ(answer(), 42);
   EXPECT_EQ(FindExport(library, "NoSuchExport"), nullptr);
   FreeVendorLibrary(library);
-}
 
-TEST(LibraryTest, AMissingLibraryGivesNull) {
   EXPECT_EQ(LoadVendorLibrary("E14NoSuchLibrary.dll"), nullptr);
   EXPECT_EQ(FindExport(nullptr, "E14TestVendorAnswer"), nullptr);
+  library = LoadVendorLibrary(kSystemLibrary);
+  EXPECT_NE(library, nullptr);
+  FreeVendorLibrary(library);
 }
 
 TEST(LibraryTest, NamesWithAFolderAreRefused) {
@@ -48,30 +49,29 @@ TEST(LibraryTest, NamesWithAFolderAreRefused) {
       (fs::path(".") / kBesideUs).string(),
       (ProgramFolder() / kBesideUs).string(),
   };
-  for (const std::string& name : names) {
-    void* library = LoadVendorLibrary(name);
-    EXPECT_EQ(library, nullptr) << name;
-    FreeVendorLibrary(library);
-  }
+  for (const std::string& name : names) EXPECT_EQ(LoadVendorLibrary(name), nullptr) << name;
 }
 
-TEST(LibraryTest, NeverLoadsFromTheCurrentDirectory) {
+TEST(LibraryTest, NeverLoadsFromTheCurrentDirectoryOrTheSearchPath) {
   const char* searchPath = std::getenv("LD_LIBRARY_PATH");
   const std::string folders = searchPath == nullptr ? "" : ":" + std::string(searchPath) + ":";
   if (folders.find("::") != std::string::npos || folders.find(":.:") != std::string::npos)
     GTEST_SKIP() << "LD_LIBRARY_PATH itself names the current directory";
 
-  const fs::path folder = fs::temp_directory_path() / ("e14-cwd-" + std::to_string(std::random_device{}()));
+  const fs::path folder = fs::temp_directory_path() / ("e14-planted-" + std::to_string(std::random_device{}()));
   fs::create_directories(folder);
-  fs::copy_file(ProgramFolder() / LibraryFile(kBesideUs), folder / LibraryFile("E14CwdOnly.dll"),
+  fs::copy_file(ProgramFolder() / LibraryFile(kBesideUs), folder / LibraryFile("E14Planted.dll"),
                 fs::copy_options::overwrite_existing);
   const fs::path previous = fs::current_path();
   fs::current_path(folder);
-  testing::ExpectOnlyAPlainSearchFinds("E14CwdOnly.dll", "current directory");
+  OnSearchPath(folder, true);
+  ExpectAPlainLoadFinds("E14Planted.dll");
+  EXPECT_EQ(LoadVendorLibrary("E14Planted.dll"), nullptr);
+  OnSearchPath(folder, false);
   fs::current_path(previous);
   std::error_code ignored;
   fs::remove_all(folder, ignored);
 }
 
 }  // namespace
-}  // namespace e14::platform
+}  // namespace e14::platform::testing

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <thread>
 #include <vector>
 
@@ -10,52 +11,40 @@
 namespace e14::platform {
 namespace {
 
-struct Note {
-  std::vector<int>* order;
-  int value;
-};
+// What the calls of an ending thread recorded; the threads of a test run one at a time.
+std::vector<int> order;
 
-void Record(void* note) {
-  const auto* n = static_cast<Note*>(note);
-  n->order->push_back(n->value);
-}
+void Record(void* value) { order.push_back(static_cast<int>(reinterpret_cast<intptr_t>(value))); }
+void* Value(int value) { return reinterpret_cast<void*>(static_cast<intptr_t>(value)); }
 
 TEST(ThreadExitTest, CallsRunWhenTheThreadEndsLatestFirst) {
-  std::vector<int> order;
-  Note first{&order, 1}, second{&order, 2};
-  std::thread([&] {
-    AtThreadExit(&Record, &first);
-    AtThreadExit(&Record, &second);
+  order.clear();
+  std::thread([] {
+    AtThreadExit(&Record, Value(1));
+    AtThreadExit(&Record, Value(2));
     EXPECT_TRUE(order.empty());
   }).join();
   EXPECT_EQ(order, (std::vector<int>{2, 1}));
 }
 
 TEST(ThreadExitTest, ThreadsOfThePlatformRunTheirCallsBeforeTheyCountAsEnded) {
-  std::vector<int> order;
-  Note note{&order, 7};
-  auto thread = CreateSuspendedThread([&] { AtThreadExit(&Record, &note); }, 8192);
+  order.clear();
+  auto thread = CreateSuspendedThread([] { AtThreadExit(&Record, Value(7)); }, 8192);
   ASSERT_TRUE(thread);
   thread->Resume();
   ASSERT_TRUE(thread->Join(10000));
-  EXPECT_EQ(order, (std::vector<int>{7}));
+  EXPECT_EQ(order, std::vector<int>{7});
 }
 
 TEST(ThreadExitTest, ACallMayRegisterAnother) {
-  std::vector<int> order;
-  Note late{&order, 2};
-  struct Chain {
-    Note* late;
-    std::vector<int>* order;
-  } chain{&late, &order};
-  std::thread([&] {
+  order.clear();
+  std::thread([] {
     AtThreadExit(
-        [](void* argument) {
-          auto* c = static_cast<Chain*>(argument);
-          c->order->push_back(1);
-          AtThreadExit(&Record, c->late);
+        [](void*) {
+          order.push_back(1);
+          AtThreadExit(&Record, Value(2));
         },
-        &chain);
+        nullptr);
   }).join();
   EXPECT_EQ(order, (std::vector<int>{1, 2}));
 }

@@ -1,6 +1,6 @@
 // Every registry test gets an empty HKEY_CURRENT_USER of its own in the
-// platform's registry, removed again afterwards, and helpers that reach the
-// stored bytes below cRegistry.
+// platform's registry, removed again afterwards, and a way to store bytes
+// below cRegistry.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -30,37 +30,16 @@ class RegistrySandbox {
   std::optional<std::string> previous_;  // what the sandbox replaced, when it must be put back
 };
 
-struct Stored {
-  int32_t Result = kErrorSuccess;
-  uint32_t Type = kRegNone;
-  std::vector<uint8_t> Data;
-};
+inline std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
 class RegistryTest : public ::testing::Test {
  protected:
   // Creates the key below HKEY_CURRENT_USER and stores the value as given.
-  void Store(const std::string& path, const std::string& name, uint32_t type,
-             const std::vector<uint8_t>& data) {
+  void Store(const std::string& path, const std::string& name, uint32_t type, const std::vector<uint8_t>& data) {
     RegHandle key = 0;
     ASSERT_EQ(api_.CreateKey(kHkeyCurrentUser, path, kKeyWrite, key), kErrorSuccess);
-    EXPECT_EQ(api_.SetValue(key, name, type, data.data(), static_cast<uint32_t>(data.size())),
-              kErrorSuccess);
+    EXPECT_EQ(api_.SetValue(key, name, type, data.data(), static_cast<uint32_t>(data.size())), kErrorSuccess);
     api_.CloseKey(key);
-  }
-
-  Stored Fetch(const std::string& path, const std::string& name) {
-    Stored stored;
-    RegHandle key = 0;
-    stored.Result = api_.OpenKey(kHkeyCurrentUser, path, kKeyRead, key);
-    if (stored.Result != kErrorSuccess) return stored;
-    uint32_t size = 0;
-    stored.Result = api_.QueryValue(key, name, &stored.Type, nullptr, size);
-    stored.Data.resize(size);
-    if (stored.Result == kErrorSuccess && size > 0) {
-      stored.Result = api_.QueryValue(key, name, nullptr, stored.Data.data(), size);
-    }
-    api_.CloseKey(key);
-    return stored;
   }
 
   RegistrySandbox sandbox_;
@@ -77,33 +56,24 @@ class FailingStore final : public RegistryApi {
 
   void FailNext(Call call) { failing_ = call; }
 
-  int32_t OpenKey(RegHandle root, const std::string& path, uint32_t access,
-                  RegHandle& key) override {
+  int32_t OpenKey(RegHandle root, const std::string& path, uint32_t access, RegHandle& key) override {
     return store_.OpenKey(root, path, access, key);
   }
-  int32_t CreateKey(RegHandle root, const std::string& path, uint32_t access,
-                    RegHandle& key) override {
+  int32_t CreateKey(RegHandle root, const std::string& path, uint32_t access, RegHandle& key) override {
     return store_.CreateKey(root, path, access, key);
   }
   int32_t CloseKey(RegHandle key) override { return store_.CloseKey(key); }
-  int32_t DeleteKey(RegHandle key, const std::string& subKey) override {
-    return store_.DeleteKey(key, subKey);
-  }
-  int32_t DeleteValue(RegHandle key, const std::string& name) override {
-    return store_.DeleteValue(key, name);
-  }
+  int32_t DeleteKey(RegHandle key, const std::string& subKey) override { return store_.DeleteKey(key, subKey); }
+  int32_t DeleteValue(RegHandle key, const std::string& name) override { return store_.DeleteValue(key, name); }
   int32_t SetValue(RegHandle key, const std::string& name, uint32_t type, const uint8_t* data,
                    uint32_t size) override {
     return store_.SetValue(key, name, type, data, size);
   }
   int32_t QueryValue(RegHandle key, const std::string& name, uint32_t* type, uint8_t* data,
                      uint32_t& size) override {
-    if (data != nullptr && Fails(Call::DataQuery)) return kFailure;
-    return store_.QueryValue(key, name, type, data, size);
+    return data != nullptr && Fails(Call::DataQuery) ? kFailure : store_.QueryValue(key, name, type, data, size);
   }
-  int32_t QueryInfoKey(RegHandle key, RegKeyInfo& info) override {
-    return store_.QueryInfoKey(key, info);
-  }
+  int32_t QueryInfoKey(RegHandle key, RegKeyInfo& info) override { return store_.QueryInfoKey(key, info); }
   int32_t EnumKey(RegHandle key, uint32_t index, std::string& name) override {
     return Fails(Call::EnumKey) ? kFailure : store_.EnumKey(key, index, name);
   }
@@ -123,7 +93,5 @@ class FailingStore final : public RegistryApi {
   RegistryApi& store_ = PlatformRegistry();
   Call failing_ = Call::None;
 };
-
-inline std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
 }  // namespace e14
