@@ -25,9 +25,11 @@ ninja -C "$build" -t cleandead >/dev/null
 find "$build" -name '*.gcno' | while read -r note; do
   [ -e "${note%.gcno}.o" ] || rm -f "$note"
 done
+# Only the build folder is searched: a Wine prefix elsewhere in the tree links
+# its drive Z: to the whole file system.
 gcovr -r . --object-directory "$build" -j2 \
   --exclude-throw-branches --exclude-unreachable-branches \
-  -e "$PWD/(tests|fuzz|bench)/" --json "$trace"
+  -e "$PWD/(tests|fuzz|bench)/" --json "$trace" "$build"
 summary="$build/summary.json"
 
 folders=$(git ls-files '*.cpp' '*.h' | grep -vE '^(tests|fuzz|bench)/' | grep / | cut -d/ -f1 | sort -u)
