@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <new>
 
 namespace e14 {
@@ -124,17 +125,20 @@ int32_t FrameRing::BeginTake(int32_t wanted, int32_t& read) {
   return frames;
 }
 
-void FrameRing::EndTake(int32_t read, int32_t frames) {
+int32_t FrameRing::EndTake(int32_t read, int32_t frames) {
+  int32_t unread = 0;
   {
     std::lock_guard guard(lock_);
     // Empty only when nothing was published while we copied.
     const bool drained = frames >= Unread();
     readPos_.store(Advance(read, frames), std::memory_order_release);
     if (drained) empty_.store(true, std::memory_order_release);
-    countKadrs_.store(Unread(), std::memory_order_relaxed);
+    unread = Unread();
+    countKadrs_.store(unread, std::memory_order_relaxed);
     taking_ = false;
   }
   takeDone_.notify_all();
+  return unread;
 }
 
 FrameArray FrameRing::TakeInputData(const std::vector<int16_t>& chTable) {
@@ -149,9 +153,8 @@ FrameArray FrameRing::TakeInputData(const std::vector<int16_t>& chTable) {
 
 int32_t FrameRing::TakeInputData(const std::vector<int16_t>& chTable, const FrameArrayMemory& memory) {
   const std::vector<int16_t>& table = allocChannels_ > 0 ? recordedTable_ : chTable;
-  const int32_t available = CountAvailableKadrs();
   int32_t read = 0;
-  const int32_t frames = available > 0 ? BeginTake(available, read) : 0;
+  const int32_t frames = BeginTake(std::numeric_limits<int32_t>::max(), read);
   int16_t* out = nullptr;
   try {
     out = memory(static_cast<int32_t>(table.size()), frames + 1);
@@ -169,6 +172,7 @@ int32_t FrameRing::TakeInputData(const std::vector<int16_t>& chTable, const Fram
 
 int32_t FrameRing::TakeData(int16_t* data, int32_t& dataSize, int32_t& inputCountData) {
   int32_t frames = 0;
+  int32_t unread = 0;
   if (data != nullptr && dataSize > 0 && allocChannels_ > 0) {
     int32_t read = 0;
     frames = BeginTake(dataSize / allocChannels_, read);
@@ -176,11 +180,12 @@ int32_t FrameRing::TakeData(int16_t* data, int32_t& dataSize, int32_t& inputCoun
       ForEachRun(read, frames, [&data](const int16_t* run, size_t samples) {
         data = std::copy_n(run, samples, data);
       });
-      EndTake(read, frames);
+      unread = EndTake(read, frames);
     }
   }
+  if (frames == 0) unread = CountAvailableKadrs();
   dataSize = frames * allocChannels_;
-  inputCountData = CountAvailableKadrs() * allocChannels_;
+  inputCountData = unread * allocChannels_;
   return frames;
 }
 

@@ -114,9 +114,11 @@ class FrameRing {
   // Calls sink(samples, count) for the runs of frames from..from+frames-1.
   template <typename Sink>
   void ForEachRun(int32_t from, int32_t frames, Sink sink) const;
-  // Claims the run of frames a take copies, or releases it again.
+  // BeginTake claims up to `wanted` unread frames for a copy; EndTake marks
+  // `frames` of them read (0 when the copy did not happen) and returns the
+  // frames left unread.
   int32_t BeginTake(int32_t wanted, int32_t& read);
-  void EndTake(int32_t read, int32_t frames);
+  int32_t EndTake(int32_t read, int32_t frames);
 
   int32_t sizeKadrs_ = 0;
   int32_t sizeData_ = 0;
