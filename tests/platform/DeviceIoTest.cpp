@@ -12,11 +12,6 @@
 namespace e14::platform::testing {
 namespace {
 
-std::vector<uint8_t> Filled(std::vector<uint8_t> head, size_t bytes) {
-  head.resize(bytes, 0xEE);
-  return head;
-}
-
 TEST(DeviceIoTest, TwoReadsInFlightCompleteInOrderIntoTheirOwnBuffers) {
   DevicePeer peer;
   Block first(64), second(64);

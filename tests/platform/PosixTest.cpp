@@ -22,11 +22,6 @@ bool MemoryCall(DeviceHandle device, uint16_t direction, uint16_t address, void*
   return DeviceIoControl(device, kMemoryCode, request, sizeof request, data, bytes, returned);
 }
 
-std::vector<uint8_t> Filled(std::vector<uint8_t> head, size_t bytes) {
-  head.resize(bytes, 0xEE);
-  return head;
-}
-
 TEST(DeviceIoPosixTest, EachReadAsksForItsCountAndAnOversizedReplyIsCutWithTheStreamInStep) {
   DevicePeer peer;
   Block first(40), second(40);

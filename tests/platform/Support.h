@@ -34,6 +34,12 @@ inline std::vector<uint8_t> Pattern(size_t bytes, uint8_t first) {
 }
 
 // A read that completes at once still signals: either way its event tells the end.
+// `head` followed by filler bytes up to `bytes`.
+inline std::vector<uint8_t> Filled(std::vector<uint8_t> head, size_t bytes) {
+  head.resize(bytes, 0xEE);
+  return head;
+}
+
 inline bool Started(uint32_t result) { return result == 0 || result == kErrorIoPending; }
 
 // A handle of the system's own kind that is no module's. On Windows it is a
