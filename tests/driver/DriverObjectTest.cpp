@@ -217,7 +217,7 @@ TEST_F(DriverObject, FailedBackendStartLeavesItsMessageAndNoStartWord) {
   });
 }
 
-// Output words need a device; a stop writes the stop word even when idle.
+// Output words need a device; a stop writes the stop word, when enabled, even when idle.
 TEST_F(DriverObject, OutputWordsAndTheStopWord) {
   WithDriver([this](E14_140& driver) {
     driver.IDIO_DOStopEnabled(true);
@@ -228,6 +228,8 @@ TEST_F(DriverObject, OutputWordsAndTheStopWord) {
     driver.IDIO_DOValue(0x00FF);
     EXPECT_EQ(driver.IDIO_DOValue(), 0x00FF);
     EXPECT_EQ(driver.IDIO_DIValue(), 0x5A5A);
+    driver.IADC3_StopRecord();
+    driver.IDIO_DOStopEnabled(false);
     driver.IADC3_StopRecord();
     EXPECT_EQ(module->ttlWrites, (std::vector<int32_t>{0x00FF, 5}));
     EXPECT_EQ(driver.IDIO_DOValue(), 5);
