@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <tuple>
 #include <vector>
 
 #include "driver/DriverState.h"
@@ -20,24 +21,20 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 // The waveform codes a host stores and the generator reads.
 enum Wave : int16_t { kOff, kDc, kNoise, kSine, kPulse, kRamp, kTriangle };
 
-// The streaming module: 200000 points/s, 5120 points per channel, 16-bit
-// DAC, 100 Hz; both channels set alike, noise drawn from state 1.
-void UseStreamingModule(int16_t type = kSine, int16_t amp = 1000, int16_t base = 0, float phase = 0.0f) {
-  DriverState& s = State();
-  s.DacInfo = DacInfoRecord{};
-  s.DacInfo.RateMax = 200000.0f;
-  s.DacInfo.MaxLen = 5120;
-  s.DacInfo.ChannelMin = -32767;
-  s.DacInfo.ChannelMax = 32767;
-  s.DacInfo.Rate = 100.0f;
-  for (DacChannel& channel : s.DacInfo.Channels) {
-    channel.Type = type;
-    channel.Amp = amp;
-    channel.Base = base;
-    channel.Phase = phase;
-  }
-  s.DacWave.clear();
-  s.RandomState = 1;
+// The streaming module (200000 points/s, 5120 points per channel, 16-bit
+// DAC) at 100 Hz, both channels set alike; noise drawn from state 1.
+DacInfoRecord& UseStreamingModule(int16_t type = kSine, int16_t amp = 1000, int16_t base = 0, float phase = 0) {
+  DacInfoRecord& dac = State().DacInfo = DacInfoRecord{};
+  dac.RateMax = 200000.0f;
+  dac.MaxLen = 5120;
+  dac.ChannelMin = -32767;
+  dac.ChannelMax = 32767;
+  dac.Rate = 100.0f;
+  for (DacChannel& channel : dac.Channels) std::tie(channel.Type, channel.Amp, channel.Base, channel.Phase) =
+      std::tuple(type, amp, base, phase);
+  State().DacWave.clear();
+  State().RandomState = 1;
+  return dac;
 }
 
 int16_t Point(int c, int k) { return State().DacWave.at(c + 2 * k); }
@@ -45,6 +42,9 @@ int16_t Point(int c, int k) { return State().DacWave.at(c + 2 * k); }
 // The minimal-standard step computed the slow way, as an oracle for Schrage.
 int32_t Step(int64_t state) { return static_cast<int32_t>(state * 48271 % 2147483647); }
 
+// The fastest rate RateMax / k that is a multiple of 10 points/s and holds a
+// period; as many whole periods as fit; Rate raised to 5 Hz. Point 0 and the
+// points past the wave stay 0.
 TEST(Generator, ChoosesTheFastestRateThatHoldsWholePeriodsWithinTheBuffer) {
   struct Row {
     int16_t maxLen;
@@ -54,8 +54,8 @@ TEST(Generator, ChoosesTheFastestRateThatHoldsWholePeriodsWithinTheBuffer) {
   };
   for (const Row& row : {
            Row{5120, 200000, 100, 200000, 4000, 100}, Row{5120, 200000, 1000, 200000, 5000, 1000},
-           Row{5120, 200000, 40, 200000, 5000, 40},   Row{5120, 200000, 30, 100000, 3333, 30},
-           Row{5120, 200000, 5, 25000, 5000, 5},      Row{5120, 200000, 3, 25000, 5000, 5},
+           Row{5120, 200000, 40, 200000, 5000, 40}, Row{5120, 200000, 30, 100000, 3333, 30},
+           Row{5120, 200000, 5, 25000, 5000, 5}, Row{5120, 200000, 3, 25000, 5000, 5},
            Row{100, 200000, 5, 25000, 100, 5},         // not one period fits: its start
            Row{32767, 200000, 5, 50000, 10000, 5},     // WaveTotal must stay within 16 bits
            Row{1, 200000, 200000, 200000, 1, 200000},  // one point per period
@@ -63,20 +63,13 @@ TEST(Generator, ChoosesTheFastestRateThatHoldsWholePeriodsWithinTheBuffer) {
            Row{5120, 21, 5, 10.5f, 5120, 5},           // 10.5 rounds to 10, a multiple of 10
        }) {
     SCOPED_TRACE(::testing::Message() << row.maxLen << " points, " << row.rate << " Hz");
-    UseStreamingModule(kRamp);
-    DacInfoRecord& dac = State().DacInfo;
-    dac.MaxLen = row.maxLen;
-    dac.RateMax = row.rateMax;
-    dac.Rate = row.rate;
+    DacInfoRecord& dac = UseStreamingModule(kRamp);
+    std::tie(dac.MaxLen, dac.RateMax, dac.Rate) = std::tuple(row.maxLen, row.rateMax, row.rate);
     BuildDacWave();
-    EXPECT_EQ(dac.DevRate, row.devRate);
-    EXPECT_EQ(dac.WaveLength, row.waveLength);
-    EXPECT_EQ(dac.WaveTotal, 2 * row.waveLength);
-    EXPECT_EQ(dac.WaveChannels, 2);
-    EXPECT_EQ(dac.Rate, row.rateAfter);
+    EXPECT_EQ(std::tuple(dac.DevRate, dac.WaveLength, dac.WaveTotal, dac.WaveChannels, dac.Rate),
+              std::tuple(row.devRate, row.waveLength, int16_t(2 * row.waveLength), int16_t{2}, row.rateAfter));
     const std::vector<int16_t>& wave = State().DacWave;
     ASSERT_EQ(wave.size(), 2u * (static_cast<size_t>(row.maxLen) + 1));
-    // Point 0 and the points past the wave stay 0.
     EXPECT_EQ(Point(0, 0), 0);
     EXPECT_TRUE(std::all_of(wave.begin() + 2 * (row.waveLength + 1), wave.end(), [](int16_t v) { return v == 0; }));
   }
@@ -96,22 +89,16 @@ TEST(Generator, StaticOutputsAndImpossibleLimitsBuildNoBuffer) {
                          Row{kSine, kSine, 5120, kNaN, 100}, Row{kSine, kSine, 5120, kInf, 100},
                          Row{kSine, kSine, 5120, 200000, kNaN}, Row{kSine, kSine, 5120, 200000, kInf},
                          Row{kSine, kSine, 5120, 200000, 250000}}) {
-    SCOPED_TRACE(::testing::Message() << row.type0 << "/" << row.type1 << " " << row.maxLen << " "
-                                      << row.rateMax << " " << row.rate);
-    UseStreamingModule();
+    SCOPED_TRACE(::testing::Message() << row.type0 << "/" << row.type1 << " " << row.maxLen << " " << row.rateMax
+                                      << " " << row.rate);
+    DacInfoRecord& dac = UseStreamingModule();
     BuildDacWave();
-    DacInfoRecord& dac = State().DacInfo;
     ASSERT_EQ(dac.WaveChannels, 2);
-    dac.Channels[0].Type = row.type0;
-    dac.Channels[1].Type = row.type1;
-    dac.MaxLen = row.maxLen;
-    dac.RateMax = row.rateMax;
-    dac.Rate = row.rate;
+    std::tie(dac.Channels[0].Type, dac.Channels[1].Type, dac.MaxLen, dac.RateMax, dac.Rate) =
+        std::tuple(row.type0, row.type1, row.maxLen, row.rateMax, row.rate);
     BuildDacWave();
-    EXPECT_EQ(dac.WaveChannels, 0);
-    EXPECT_EQ(dac.WaveLength, 0);
-    EXPECT_EQ(dac.WaveTotal, 0);
-    EXPECT_TRUE(State().DacWave.empty());
+    EXPECT_EQ(std::tuple(dac.WaveChannels, dac.WaveLength, dac.WaveTotal, State().DacWave.size()),
+              std::tuple(0, 0, 0, 0u));
     if (!std::isnan(row.rate)) {
       EXPECT_EQ(dac.Rate, row.rate);
     }
@@ -120,22 +107,15 @@ TEST(Generator, StaticOutputsAndImpossibleLimitsBuildNoBuffer) {
 
 // DC is not limited to the 12-bit range; Off and unknown types give 0.
 TEST(Generator, ChannelsWithoutAWaveformHoldOneCode) {
-  struct Row {
-    int16_t type, expected;
-  };
-  for (const Row& row : {Row{kDc, 3000}, Row{kOff, 0}, Row{7, 0}, Row{-1, 0}, Row{100, 0}}) {
-    SCOPED_TRACE(row.type);
-    UseStreamingModule(kPulse);
-    DacInfoRecord& dac = State().DacInfo;
-    dac.ChannelMin = -2048;
-    dac.ChannelMax = 2048;
-    dac.Channels[1].Type = row.type;
-    dac.Channels[1].Amp = 3000;
-    dac.Channels[1].Base = 500;
-    dac.Channels[1].Phase = 0.25f;
+  const std::pair<int16_t, int16_t> cases[] = {{kDc, 3000}, {kOff, 0}, {7, 0}, {-1, 0}, {100, 0}};
+  for (const auto& [type, expected] : cases) {
+    SCOPED_TRACE(type);
+    DacInfoRecord& dac = UseStreamingModule(kPulse);
+    std::tie(dac.ChannelMin, dac.ChannelMax) = std::tuple(-2048, 2048);
+    std::tie(dac.Channels[1].Type, dac.Channels[1].Amp, dac.Channels[1].Base) = std::tuple(type, 3000, 500);
     BuildDacWave();
     EXPECT_EQ(dac.WaveChannels, 2);
-    for (int k = 1; k <= dac.WaveLength; ++k) ASSERT_EQ(Point(1, k), row.expected) << k;
+    for (int k = 1; k <= dac.WaveLength; ++k) ASSERT_EQ(Point(1, k), expected) << k;
   }
 }
 
@@ -181,26 +161,20 @@ TEST(Generator, WaveformPoints) {
        }) {
     SCOPED_TRACE(::testing::Message() << "type " << row.type << " amp " << row.amp << " phase " << row.phase
                                       << " channel " << row.c << " point " << row.k);
-    UseStreamingModule(row.type, row.amp, row.base, row.phase);
-    State().DacInfo.Rate = row.rate;
+    UseStreamingModule(row.type, row.amp, row.base, row.phase).Rate = row.rate;
     BuildDacWave();
     EXPECT_EQ(Point(row.c, row.k), row.expected);
   }
 }
 
 TEST(Generator, ClampDacCodeSumsIn32BitsAndLimits) {
-  struct Row {
-    int32_t limit;
-    int16_t a, b, expected;
-  };
-  for (const Row& row : {Row{32767, 32000, 2000, 32767}, Row{32767, -32000, -2000, -32767},
-                         Row{32767, 32767, 32767, 32767}, Row{32767, -32768, -32768, -32767},
-                         Row{32767, 100, -300, -200}, Row{2048, 2000, 100, 2048}, Row{2048, -2000, -100, -2048},
-                         Row{2048, 2048, 0, 2048}}) {
-    SCOPED_TRACE(::testing::Message() << row.a << " + " << row.b << " within " << row.limit);
-    State().DacInfo.ChannelMin = -row.limit;
-    State().DacInfo.ChannelMax = row.limit;
-    EXPECT_EQ(ClampDacCode(row.a, row.b), row.expected);
+  const std::tuple<int32_t, int16_t, int16_t, int16_t> cases[] = {
+      {32767, 32000, 2000, 32767}, {32767, -32000, -2000, -32767}, {32767, 32767, 32767, 32767},
+      {32767, -32768, -32768, -32767}, {32767, 100, -300, -200}, {2048, 2000, 100, 2048},
+      {2048, -2000, -100, -2048}, {2048, 2048, 0, 2048}};
+  for (const auto& [limit, a, b, expected] : cases) {
+    std::tie(State().DacInfo.ChannelMin, State().DacInfo.ChannelMax) = std::tuple(-limit, limit);
+    EXPECT_EQ(ClampDacCode(a, b), expected) << a << " + " << b << " within " << limit;
   }
 }
 
@@ -211,10 +185,7 @@ TEST(Generator, MinimalStandardSequenceAndItsUnitScale) {
   for (int32_t seed : {2147483646, 44488, 44487, 123456789, 1043618065}) {
     State().RandomState = seed;
     int32_t expected = seed;
-    for (int i = 0; i < 10000; ++i) {
-      expected = Step(expected);
-      ASSERT_EQ(NextRandom(), expected) << "seed " << seed << " draw " << i;
-    }
+    for (int i = 0; i < 10000; ++i) ASSERT_EQ(NextRandom(), expected = Step(expected)) << seed << " draw " << i;
     EXPECT_EQ(State().RandomState, expected);
   }
   State().RandomState = 1;
@@ -223,9 +194,9 @@ TEST(Generator, MinimalStandardSequenceAndItsUnitScale) {
   EXPECT_EQ(RandomUnit(), 0x1.fffd0ep-1f);
 }
 
+// A state of 0 or the modulus is seeded from the tick count first.
 TEST(Generator, ReseedsFromTheTickCount) {
   for (int32_t state : {0, 2147483647}) {
-    SCOPED_TRACE(state);
     State().RandomState = state;
     const uint32_t before = platform::TickCount();
     const int32_t drawn = NextRandom();
@@ -233,7 +204,7 @@ TEST(Generator, ReseedsFromTheTickCount) {
     bool fromTick = false;
     for (uint32_t tick = before; tick != after + 1; ++tick)
       fromTick = fromTick || drawn == Step(std::abs(int64_t{static_cast<int32_t>(tick)}));
-    EXPECT_TRUE(fromTick) << drawn;
+    EXPECT_TRUE(fromTick) << state << ": " << drawn;
     EXPECT_EQ(State().RandomState, drawn);
   }
 }
