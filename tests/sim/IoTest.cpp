@@ -1,9 +1,12 @@
-// Module memory, the ADC's conversion of input signals, and the DAC outputs
-// looped back to the inputs.
+// Module memory, the ADC's conversion of input signals, the DAC outputs
+// looped back to the inputs, and the pace of the sample stream. Its order,
+// completeness, cancel and unplug are the end-to-end recordings' to check,
+// through the driver's reads.
 #include <cmath>
 #include <cstring>
 #include <set>
 
+#include "sim/DriverBlock.h"
 #include "sim/SimControl.h"
 #include "tests/sim/SimHarness.h"
 
@@ -12,15 +15,20 @@ namespace {
 
 class Io : public OpenModule {
  protected:
+  // The samples of one read of `bytes`.
+  std::vector<int16_t> Take(uint32_t bytes) {
+    client_->Read(1, bytes);
+    auto reply = client_->Next(2000);
+    return reply && reply->Header.status == 0 ? reply->Samples() : std::vector<int16_t>{};
+  }
   // `count` stream samples of one channel, unpaced.
   std::vector<int16_t> Record(uint32_t code, double adcKHz, uint32_t count) {
     SimSetUnpaced(1);
     Program(Params({static_cast<uint16_t>(code)}, adcKHz, 1 / adcKHz));
     EXPECT_TRUE(device_->StartAdc());
-    client_->Read(1, count * 2);
-    auto reply = client_->Next(2000);
+    std::vector<int16_t> samples = Take(count * 2);
     device_->StopAdc();
-    return reply ? reply->Samples() : std::vector<int16_t>{};
+    return samples;
   }
   bool Put(const DacParamBlock& block) {
     return device_->Call(Slots().PutMemory, reinterpret_cast<const uint8_t*>(&block), uint32_t{sizeof block},
@@ -158,5 +166,78 @@ TEST_F(Io, StreamedWaveformReplaysAtTheBlockRate) {
   EXPECT_EQ(SimDacWaveform(0, nullptr, 0), 4u);
 }
 
+// Frames are due on the module's clock, sped up: a frame ends with its last
+// sample, a read completes no sooner than its last frame, and the count
+// produced follows the clock.
+TEST_F(Io, FramesFollowTheModuleClockTimesTheSpeedUp) {
+  Open(R"({"modules": [{"slot": 0}]})");
+  SimSetSpeedUp(10);
+  Program(Params({32, 33, 34}, 4, 0.5));  // a frame every 4 ticks of 4 kHz: 10000 a second
+  EXPECT_EQ(SimFrameTimeNs(0, 0), 0) << "before the start";
+  const int64_t before = SteadyNowNs();
+  ASSERT_TRUE(device_->StartAdc());
+  const int64_t after = SteadyNowNs();
+  // The last sample of frame 0 comes two ADC periods after the start.
+  const int64_t first = SimFrameTimeNs(0, 0);
+  EXPECT_GE(first, before + 50000);
+  EXPECT_LE(first, after + 50000);
+  EXPECT_NEAR(static_cast<double>(SimFrameTimeNs(0, 1000) - first), 1e8, 2.0);
+  const std::vector<int16_t> samples = Take(2000 * 3 * 2);
+  ASSERT_EQ(samples.size(), 6000u);
+  EXPECT_GE(SteadyNowNs(), SimFrameTimeNs(0, 1999));
+  EXPECT_EQ(samples.back(), Pattern(1999, 2));
+  const int64_t early = SteadyNowNs();
+  const uint64_t produced = SimFramesProduced(0);
+  const int64_t late = SteadyNowNs();
+  EXPECT_GE(static_cast<double>(produced), static_cast<double>(early - after) * 1e-5 - 1);
+  EXPECT_LE(static_cast<double>(produced), static_cast<double>(late - before) * 1e-5 + 1);
+  SimSetUnpaced(1);
+  EXPECT_EQ(SimFrameTimeNs(0, 5000), 0) << "unpaced frames have no time";
+}
+
+// Rates come back rounded to the module's 16 MHz clock and its 200 kHz top;
+// a refused record leaves the last one.
+TEST_F(Io, AdcParametersAreRoundedToTheModuleClock) {
+  Open(R"({"modules": [{"slot": 0}]})");
+  AdcParams params = Params({32, 33, 34}, 21.05, 0.04);
+  ASSERT_TRUE(device_->SetAdcParams(params));
+  EXPECT_DOUBLE_EQ(params.AdcRateKHz, 8000000.0 / 380 / 1000);
+  EXPECT_DOUBLE_EQ(params.InterKadrDelayMs, 1 / params.AdcRateKHz);
+  EXPECT_DOUBLE_EQ(params.KadrRateKHz, params.AdcRateKHz / 3);
+  AdcParams fast = Params({32}, 500, 0.001);
+  ASSERT_TRUE(device_->SetAdcParams(fast));
+  EXPECT_EQ(fast.AdcRateKHz, 200.0);
+  AdcParams none = Params({}, 100, 0.01);
+  EXPECT_FALSE(device_->SetAdcParams(none));
+  EXPECT_EQ(device_->LastError(), "Invalid number of ADC channels: 0");
+  AdcParams stored{};
+  ASSERT_EQ(SimLastAdcParams(0, &stored), 1);
+  EXPECT_EQ(stored.AdcRateKHz, 200.0);
+  SimRefuseAdcParams(0, "ADC parameters rejected by the firmware");
+  AdcParams refused = Params({32}, 10, 0.1);
+  EXPECT_FALSE(device_->SetAdcParams(refused));
+  EXPECT_EQ(device_->LastError(), "ADC parameters rejected by the firmware");
+  EXPECT_EQ(refused.KadrRateKHz, 0.0);
+  SimRefuseAdcParams(0, "");
+  EXPECT_TRUE(device_->SetAdcParams(refused));
+}
+
+// The block a read of the driver asks for: a multiple of 32 samples lasting
+// at least 40 ms (on the driver's float rate), at most 2^20 samples.
+TEST(DriverBlock, FollowsTheDriversBlockRule) {
+  struct Case {
+    uint32_t channels;
+    double frameRateKHz;
+    uint32_t samples;
+  } cases[] = {
+      {3, 1.0, 192}, {1, 100.0, 4096}, {1, 200.0, 8192}, {16, 0.01, 32}, {128, 1.5625, 8192},
+      {5, 0.8, 160},  // 32 frames last exactly 40 ms: long enough
+      {1, 1000000.0, 1048576},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(sim::DriverBlockSamples(c.channels, c.frameRateKHz), c.samples) << c.channels << " @ " << c.frameRateKHz;
+}
+
 }  // namespace
 }  // namespace e14::simtest
+

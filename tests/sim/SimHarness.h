@@ -58,7 +58,6 @@ class WireClient {
  public:
   explicit WireClient(int handle) : handle_(handle) {}
   void Read(uint32_t id, uint32_t bytes) const { Send({wire::Kind::Read, id, 0, bytes}); }
-  void Cancel() const { Send({wire::Kind::Cancel, 0, 0, 0}); }
   void Send(const wire::Request& request, const std::vector<uint8_t>& payload = {}) const;
   // The next reply, or nothing when none arrives within timeoutMs.
   std::optional<WireReply> Next(int timeoutMs) const;
