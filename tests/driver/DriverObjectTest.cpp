@@ -38,13 +38,17 @@ class DriverObject : public ::testing::Test {
   std::shared_ptr<FakeModule> absent = std::make_shared<FakeModule>(), module = std::make_shared<FakeModule>();
 };
 
+// A start, then what the host sees of it: (started, last error, busy).
+std::tuple<bool, std::string, bool> Start(E14_140& driver) {
+  const bool started = driver.IADC3_StartRecord();
+  return {started, driver.IADC3_LastError(), driver.IADC3_Busy()};
+}
+
 TEST_F(DriverObject, WithoutADeviceNothingRecordsOrMoves) {
   WithDriver([](E14_140& driver) {
-    EXPECT_FALSE(driver.IADC3_StartRecord());
-    EXPECT_EQ(driver.IADC3_LastError(), "");
-    EXPECT_FALSE(driver.IADC3_GetKadr().has_value());
-    EXPECT_EQ(driver.IADC3_GetChannel(0), 0);
-    EXPECT_EQ(driver.IDIO_DIValue(), 0);
+    EXPECT_EQ(Start(driver), std::tuple(false, "", false));
+    EXPECT_EQ(std::tuple(driver.IADC3_GetKadr().has_value(), driver.IADC3_GetChannel(0), driver.IDIO_DIValue()),
+              std::tuple(false, 0, 0));
     driver.IDIO_DOValue(0x00FF);
     EXPECT_EQ(driver.IDIO_DOValue(), 0);
     int32_t values[2] = {5, 6};
@@ -61,12 +65,10 @@ TEST_F(DriverObject, RangesScalesAndTheirLimits) {
                                                                "\u00B10" + sep + "625 V", "\u00B10" + sep + "156 V"}));
     EXPECT_EQ(driver.IADC3_ChannelUnitScale(0), 800.0f);
     driver.IADC3_ChannelRange(0, 3);
-    EXPECT_EQ(driver.IADC3_ChannelUnitScale(0), 51200.0f);
-    EXPECT_EQ(driver.IADC3_ChannelUnitScale(40), 0.0f);
+    EXPECT_EQ(std::tuple(driver.IADC3_ChannelUnitScale(0), driver.IADC3_ChannelUnitScale(40)), std::tuple(51200.0f, 0.0f));
     for (const auto& [channel, range] : {std::pair<int16_t, int16_t>{5, 2}, {5, 4}, {32, 1}, {5, -1}})
       driver.IADC3_ChannelRange(channel, range);
-    EXPECT_EQ(driver.IADC3_ChannelRange(5), 2);
-    EXPECT_EQ(driver.IADC3_ChannelRange(32), 0);
+    EXPECT_EQ(std::tuple(driver.IADC3_ChannelRange(5), driver.IADC3_ChannelRange(32)), std::tuple(2, 0));
   });
 }
 
@@ -86,17 +88,14 @@ TEST_F(DriverObject, ChannelNamesAndCodesFollowTheMap) {
       {{16, true}, 0, "Y1", 48},             {{20, true}, 1, "Y5", 52 + 64},
   };
   WithDriver([](E14_140& driver) {
-    DriverState& s = State();
     for (int16_t n = 0; n < 6; ++n) {
-      s.DeviceInfo.ChannelMap[n] = cases[n].map;
+      State().DeviceInfo.ChannelMap[n] = cases[n].map;
       driver.IADC3_ChannelRange(n, cases[n].range);
     }
-    for (int16_t n = 0; n < 6; ++n) {
-      EXPECT_EQ(driver.IADC3_ChannelName(n), cases[n].name) << n;
-      EXPECT_EQ(s.DeviceInfo.ChannelCodes[n], cases[n].code) << n;
-    }
-    EXPECT_EQ(driver.IADC3_ChannelName(32), "");
-    EXPECT_EQ(driver.IADC3_ChannelName(-1), "");
+    for (int16_t n = 0; n < 6; ++n)
+      EXPECT_EQ(std::tuple(driver.IADC3_ChannelName(n), State().DeviceInfo.ChannelCodes[n]),
+                std::tuple(cases[n].name, cases[n].code)) << n;
+    EXPECT_EQ(std::tuple(driver.IADC3_ChannelName(32), driver.IADC3_ChannelName(-1)), std::tuple("", ""));
   });
 }
 
@@ -104,23 +103,23 @@ TEST_F(DriverObject, ChannelNamesAndCodesFollowTheMap) {
 // recording, leaves it.
 TEST_F(DriverObject, RateIsMagnitudeLimitedAndIgnoredWhileBusy) {
   WithDriver([](E14_140& driver) {
-    const std::pair<float, float> cases[] = {
-        {-2000.0f, 2000.0f}, {250000.0f, 100000.0f}, {std::nanf(""), 100000.0f}, {-INFINITY, 100000.0f}};
-    for (const auto& [set, rate] : cases) {
+    const std::tuple<float, float, bool> cases[] = {{-2000.0f, 2000.0f, false}, {250000.0f, 100000.0f, false},
+                                                   {std::nanf(""), 100000.0f, false}, {-INFINITY, 100000.0f, false},
+                                                   {500.0f, 100000.0f, true}};
+    for (const auto& [set, rate, busy] : cases) {
+      State().Busy = busy;
       driver.IADC3_Rate(set);
       EXPECT_EQ(driver.IADC3_Rate(), rate) << set;
     }
-    State().Busy = true;
-    driver.IADC3_Rate(500.0f);
-    EXPECT_EQ(driver.IADC3_Rate(), 100000.0f);
     State().Busy = false;
   });
 }
 
-TEST_F(DriverObject, ChannelTablesOutsideTheLimitsAreRefused) {
+// Tables of up to 128 inputs 0..31; another, or a change while recording,
+// leaves the table. The ring follows the table's width.
+TEST_F(DriverObject, ChannelTablesAndTheRingSize) {
   WithDriver([](E14_140& driver) {
     driver.IADC3_InputChannels({3, 0, 3});
-    EXPECT_EQ(driver.IADC3_InputCountChannels(), 3);
     for (const auto& table : {std::vector<int16_t>{0, 32}, {-1}, std::vector<int16_t>(129, 0)}) {
       driver.IADC3_InputChannels(table);
       EXPECT_EQ(driver.IADC3_InputChannels(), (std::vector<int16_t>{3, 0, 3}));
@@ -131,15 +130,10 @@ TEST_F(DriverObject, ChannelTablesOutsideTheLimitsAreRefused) {
     driver.IADC3_InputChannels({1});
     EXPECT_EQ(driver.IADC3_InputCountChannels(), 128);
     State().Busy = false;
-  });
-}
 
-TEST_F(DriverObject, InputSizeFollowsRequestAndRejectsAbsurdSizes) {
-  WithDriver([](E14_140& driver) {
     driver.IADC3_InputChannels({0, 1, 2, 3});
     driver.IADC3_InputSizeData(100000);
-    EXPECT_EQ(driver.IADC3_InputSizeKadrs(), 25000);
-    EXPECT_EQ(driver.IADC3_InputSizeData(), 100000);
+    EXPECT_EQ(std::tuple(driver.IADC3_InputSizeKadrs(), driver.IADC3_InputSizeData()), std::tuple(25000, 100000));
     driver.IADC3_InputSizeData(-1);
     EXPECT_EQ(driver.IADC3_InputSizeKadrs(), 8192);  // as if 32768 samples were asked for
     driver.IADC3_InputSizeData(INT32_MAX);
@@ -154,23 +148,21 @@ TEST_F(DriverObject, TestRetriesTheBackendsUntilOneOpensAModule) {
   WithDriver([this](E14_140& driver) {
     EXPECT_FALSE(driver.IADC3_Test());
     EXPECT_FALSE(driver.IADC3_Test());
-    EXPECT_EQ(absent->opens, 2);
-    EXPECT_EQ(module->opens, 2);
-    EXPECT_EQ(driver.IADC3_LastError(), "no module");
+    EXPECT_EQ(std::tuple(absent->opens, module->opens, driver.IADC3_LastError()), std::tuple(2, 2, "no module"));
     module->present = true;
     EXPECT_TRUE(driver.IADC3_Test());
     EXPECT_TRUE(driver.IADC3_Test());
-    EXPECT_EQ(module->opens, 3);
-    EXPECT_EQ(State().Backend, 2);
+    EXPECT_EQ(std::tuple(module->opens, State().Backend), std::tuple(3, 2));
   });
   absent->present = true;
   WithDriver([this](E14_140& driver) {
     EXPECT_TRUE(driver.IADC3_Test());
-    EXPECT_EQ(State().Backend, 1);
-    EXPECT_EQ(module->opens, 3);
+    EXPECT_EQ(std::tuple(module->opens, State().Backend), std::tuple(3, 1));
   });
 }
 
+// A rate and a channel are checked before the back-end is asked; the start
+// word follows only a start the back-end made.
 TEST_F(DriverObject, StartChecksRateAndChannelsBeforeTheBackend) {
   WithDriver([this](E14_140& driver) {
     ASSERT_TRUE(driver.IADC3_Test());
@@ -178,42 +170,25 @@ TEST_F(DriverObject, StartChecksRateAndChannelsBeforeTheBackend) {
     driver.IDIO_DOStartValue(0x11);
     for (const float rate : {0.0f, std::nanf("")}) {
       State().AdcInput.Rate = rate;
-      EXPECT_FALSE(driver.IADC3_StartRecord());
-      EXPECT_EQ(driver.IADC3_LastError(), "No Sampling Rate selected!");
+      EXPECT_EQ(Start(driver), std::tuple(false, "No Sampling Rate selected!", false));
     }
     driver.IADC3_Rate(1000.0f);
     driver.IADC3_InputChannels({});
-    EXPECT_EQ(driver.IADC3_InputCountChannels(), 0);
-    EXPECT_EQ(driver.IADC3_InputData().Channels, 0);
-    EXPECT_FALSE(driver.IADC3_StartRecord());
-    EXPECT_EQ(driver.IADC3_LastError(), "No one channel selected!");
+    EXPECT_EQ(std::tuple(driver.IADC3_InputCountChannels(), driver.IADC3_InputData().Channels), std::tuple(0, 0));
+    EXPECT_EQ(Start(driver), std::tuple(false, "No one channel selected!", false));
     EXPECT_EQ(module->starts, 0);
-    EXPECT_TRUE(module->ttlWrites.empty());
-    EXPECT_FALSE(driver.IADC3_Busy());
 
-    // Four channels share the 100 kHz; the start word follows a start.
     driver.IADC3_InputChannels({0, 1, 2, 3});
-    driver.IADC3_Rate(30000.0f);
-    EXPECT_TRUE(driver.IADC3_StartRecord());
-    EXPECT_EQ(State().AdcInput.Rate, 25000.0f);
-    EXPECT_TRUE(driver.IADC3_Busy());
-    EXPECT_EQ(module->ttlWrites, (std::vector<int32_t>{0x11}));
-    EXPECT_FALSE(driver.IADC3_StartRecord());  // already recording
-    EXPECT_EQ(module->starts, 1);
-    EXPECT_EQ(driver.IADC3_InputData().Frames, 1);
-  });
-}
-
-TEST_F(DriverObject, FailedBackendStartLeavesItsMessageAndNoStartWord) {
-  module->startSucceeds = false;
-  WithDriver([this](E14_140& driver) {
-    ASSERT_TRUE(driver.IADC3_Test());
-    driver.IDIO_DOStartEnabled(true);
-    driver.IADC3_Rate(100.0f);
-    EXPECT_FALSE(driver.IADC3_StartRecord());
-    EXPECT_EQ(driver.IADC3_LastError(), "start refused");
-    EXPECT_FALSE(driver.IADC3_Busy());
+    module->startSucceeds = false;
+    EXPECT_EQ(Start(driver), std::tuple(false, "start refused", false));
     EXPECT_TRUE(module->ttlWrites.empty());
+    // Four channels share the 100 kHz.
+    module->startSucceeds = true;
+    driver.IADC3_Rate(30000.0f);
+    EXPECT_EQ(Start(driver), std::tuple(true, "", true));
+    EXPECT_EQ(std::tuple(State().AdcInput.Rate, module->ttlWrites), std::tuple(25000.0f, std::vector<int32_t>{0x11}));
+    EXPECT_FALSE(driver.IADC3_StartRecord());  // already recording
+    EXPECT_EQ(std::tuple(module->starts, driver.IADC3_InputData().Frames), std::tuple(2, 1));
   });
 }
 
@@ -226,16 +201,17 @@ TEST_F(DriverObject, OutputWordsAndTheStopWord) {
     EXPECT_TRUE(module->ttlWrites.empty());
     ASSERT_TRUE(driver.IADC3_Test());
     driver.IDIO_DOValue(0x00FF);
-    EXPECT_EQ(driver.IDIO_DOValue(), 0x00FF);
-    EXPECT_EQ(driver.IDIO_DIValue(), 0x5A5A);
+    EXPECT_EQ(std::tuple(driver.IDIO_DOValue(), driver.IDIO_DIValue()), std::tuple(0x00FF, 0x5A5A));
     driver.IADC3_StopRecord();
     driver.IDIO_DOStopEnabled(false);
     driver.IADC3_StopRecord();
-    EXPECT_EQ(module->ttlWrites, (std::vector<int32_t>{0x00FF, 5}));
-    EXPECT_EQ(driver.IDIO_DOValue(), 5);
+    EXPECT_EQ(std::tuple(module->ttlWrites, driver.IDIO_DOValue()), std::tuple(std::vector<int32_t>{0x00FF, 5}, 5));
   });
 }
 
+// Objects of one host thread share its state; the last one to go stops the
+// recording, closes the module and saves the settings under the module's
+// subkey and the base key, which the next thread's first object loads.
 TEST_F(DriverObject, ObjectsOfOneThreadShareStateAndTheLastOneShutsDown) {
   InFreshThread([this] {
     auto first = std::make_unique<E14_140>();
@@ -244,18 +220,13 @@ TEST_F(DriverObject, ObjectsOfOneThreadShareStateAndTheLastOneShutsDown) {
     first->IADC3_Rate(1000.0f);
     {
       E14_140 second;
-      EXPECT_TRUE(second.IADC3_Detected());      // sees the open device
-      EXPECT_EQ(second.IADC3_Rate(), 1000.0f);  // tables not rebuilt
+      EXPECT_EQ(std::tuple(second.IADC3_Detected(), second.IADC3_Rate()), std::tuple(true, 1000.0f));
       EXPECT_TRUE(second.IADC3_StartRecord());
     }
-    EXPECT_EQ(module->closes, 0);
-    EXPECT_TRUE(first->IADC3_Busy());
+    EXPECT_EQ(std::tuple(module->closes, first->IADC3_Busy()), std::tuple(0, true));
     first.reset();
-    EXPECT_EQ(module->stops, 1);
-    EXPECT_GE(module->closes, 1);
-    EXPECT_FALSE(State().Detected);
-    EXPECT_EQ(State().InstanceCount, 0);
-    // The rate reached both the module's subkey and the base key.
+    EXPECT_EQ(std::tuple(module->stops, module->closes > 0, State().Detected, State().InstanceCount),
+              std::tuple(1, true, false, 0));
     cRegistry reg;
     for (const std::string& key : {State().SettingsKeyPath + "\\FAKE0001", State().SettingsKeyPath}) {
       float rate = 0;
@@ -263,7 +234,7 @@ TEST_F(DriverObject, ObjectsOfOneThreadShareStateAndTheLastOneShutsDown) {
       EXPECT_EQ(rate, 1000.0f) << key;
     }
   });
-  WithDriver([](E14_140& again) { EXPECT_EQ(again.IADC3_Rate(), 1000.0f); });  // base settings loaded
+  WithDriver([](E14_140& again) { EXPECT_EQ(again.IADC3_Rate(), 1000.0f); });
 }
 
 // Codes are limited to the channel's range and volts to its levels, both
@@ -272,8 +243,7 @@ TEST_F(DriverObject, DacCodesAndVoltsAreLimited) {
   module->hasDac = true;
   WithDriver([](E14_140& driver) {
     ASSERT_TRUE(driver.IADC3_Test());
-    EXPECT_TRUE(driver.IDAO_Detected());
-    EXPECT_EQ(driver.IDAO_ChannelName(2), "");
+    EXPECT_EQ(std::tuple(driver.IDAO_Detected(), driver.IDAO_ChannelName(2)), std::tuple(true, ""));
     EXPECT_DOUBLE_EQ(driver.IDAO_ChannelUnitScale(0), 409.6);
     const std::tuple<int16_t, int32_t, int32_t> codes[] = {{0, 3000, 2048}, {1, -5000, -2048}, {7, 5, 0}};
     for (const auto& [channel, code, expected] : codes) {
@@ -290,18 +260,15 @@ TEST_F(DriverObject, DacCodesAndVoltsAreLimited) {
 
     int32_t array[3] = {100, 5000, 300};
     EXPECT_EQ(driver.IDAO_SetValues(1, 3, array), 1);
-    EXPECT_EQ(driver.IDAO_Value(1), 100);
-    EXPECT_EQ(array[1], 5000);
+    EXPECT_EQ(std::tuple(driver.IDAO_Value(1), array[1]), std::tuple(100, 5000));
     EXPECT_EQ(driver.IDAO_SetValues(0, 2, array), 2);
     EXPECT_EQ(array[1], 2048);
-    EXPECT_EQ(driver.IDAO_SetValues(0, 0, array), 0);
-    EXPECT_EQ(driver.IDAO_SetValues(0, 3, nullptr), 0);
+    EXPECT_EQ(std::tuple(driver.IDAO_SetValues(0, 0, array), driver.IDAO_SetValues(0, 3, nullptr)), std::tuple(0, 0));
     double levels[3] = {6.0, std::nan(""), -1.0};
     EXPECT_EQ(driver.IDAO_SetValuesReal(0, 3, levels), 1);
-    EXPECT_EQ(driver.IDAO_Value(0), 2048);
-    EXPECT_EQ(levels[0], 5.0);
-    EXPECT_EQ(driver.IDAO_SetValuesReal(0, 0, levels), 0);
-    EXPECT_EQ(driver.IDAO_SetValuesReal(0, 2, nullptr), 0);
+    EXPECT_EQ(std::tuple(driver.IDAO_Value(0), levels[0]), std::tuple(2048, 5.0));
+    EXPECT_EQ(std::tuple(driver.IDAO_SetValuesReal(0, 0, levels), driver.IDAO_SetValuesReal(0, 2, nullptr)),
+              std::tuple(0, 0));
   });
 }
 

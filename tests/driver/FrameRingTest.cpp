@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <random>
+#include <tuple>
 #include <thread>
 
 #include "driver/mTypes3.h"
@@ -55,8 +56,8 @@ TEST(FrameRingGeometry, FollowsRequestAndChannelCount) {
   };
   for (const Case& c : cases) {
     FrameRing ring;
-    EXPECT_EQ(ring.ComputeBufferSize(true, 0, c.requested, c.channels), c.kadrs) << c.requested;
-    EXPECT_EQ(ring.SizeData(), c.data) << c.requested << " x " << c.channels;
+    const int32_t kadrs = ring.ComputeBufferSize(true, 0, c.requested, c.channels);
+    EXPECT_EQ(std::tuple(kadrs, ring.SizeData()), std::tuple(c.kadrs, c.data)) << c.requested << " x " << c.channels;
   }
   // A table of no channel is sized as one channel, keeping the size it had.
   FrameRing ring;
@@ -86,15 +87,12 @@ TEST(FrameRing, ResetReusesTheBufferOnlyForTheSameGeometryUnheld) {
     const std::weak_ptr<const void> before = ring.Storage();
     const std::shared_ptr<const void> holder = c.held ? ring.Storage() : nullptr;
     Prepare(ring, c.channels, c.frames);
-    EXPECT_EQ(ring.Storage() == before.lock(), c.reused);
-    EXPECT_EQ(ring.AllocKadrs(), c.frames);
-    EXPECT_EQ(ring.AllocChannels(), c.channels);
+    EXPECT_EQ(std::tuple(ring.Storage() == before.lock(), ring.AllocKadrs(), ring.AllocChannels(), ring.Empty(),
+                         ring.ReadPos(), ring.WritePos()),
+              std::tuple(c.reused, c.frames, int32_t{c.channels}, true, 1, 0));
     EXPECT_EQ(std::count(ring.Data(), ring.Data() + c.channels * c.frames, int16_t{0}), c.channels * c.frames);
-    EXPECT_TRUE(ring.Empty());
-    EXPECT_EQ(ring.ReadPos(), 1);
-    EXPECT_EQ(ring.WritePos(), 0);
     if (holder) {
-      EXPECT_EQ(static_cast<const int16_t*>(holder.get())[0], 1);
+      EXPECT_EQ(static_cast<const int16_t*>(holder.get())[0], 1) << "the holder's buffer is whole";
     }
   }
 }
@@ -117,11 +115,9 @@ TEST(FrameRing, FitsWholeBlocksAndKeepsARingThatFits) {
     const std::shared_ptr<const void> held = ring.Storage();
     std::string error;
     ASSERT_TRUE(ring.FitBlocks(c.block, 1, error));
-    EXPECT_EQ(ring.AllocKadrs(), c.fitted);
-    EXPECT_EQ(ring.SizeKadrs(), c.fitted);
+    EXPECT_EQ(std::tuple(ring.AllocKadrs(), ring.SizeKadrs()), std::tuple(c.fitted, c.fitted));
     if (c.fitted == c.frames) {
-      EXPECT_EQ(ring.Data(), before);
-      EXPECT_EQ(Unread(ring), (std::vector<int16_t>{1, 2}));
+      EXPECT_EQ(std::tuple(ring.Data(), Unread(ring)), std::tuple(before, std::vector<int16_t>{1, 2}));
     }
   }
   FrameRing ring;
@@ -152,12 +148,9 @@ TEST(FrameRing, FrameZeroNamesTheTableTheFramesWereRecordedWith) {
   ring.CountAvailableKadrs();
   EXPECT_EQ(ring.CountData(), 6);
   const FrameArray taken = ring.TakeInputData({9});
-  EXPECT_EQ(taken.Channels, 3);
-  EXPECT_EQ(taken.Frames, 3);
-  EXPECT_EQ(std::vector<int16_t>(taken.Samples.begin(), taken.Samples.begin() + 3), (std::vector<int16_t>{4, 5, 6}));
+  EXPECT_EQ(std::tuple(taken.Channels, taken.Frames, taken.Samples[0], taken.Samples[2]), std::tuple(3, 3, 4, 6));
   const FrameArray empty = ring.TakeInputData({1});
-  EXPECT_EQ(empty.Frames, 1);
-  EXPECT_EQ(empty.Samples, (std::vector<int16_t>{4, 5, 6}));
+  EXPECT_EQ(std::tuple(empty.Frames, empty.Samples), std::tuple(1, std::vector<int16_t>{4, 5, 6}));
 }
 
 // Slow mode writes one frame at a time round the ring: in a ring of two, the
@@ -174,14 +167,11 @@ TEST(FrameRing, SingleFramesGoRoundTheRing) {
   int16_t first = 0;
   int32_t size = 1, unread = 0;
   ASSERT_EQ(ring.TakeData(&first, size, unread), 1);
-  EXPECT_EQ(first, 1);
-  EXPECT_EQ(unread, 1);
+  EXPECT_EQ(std::tuple(first, unread), std::tuple(1, 1));
   Produce(ring, 1, 1, 1, sequence);
-  EXPECT_EQ(ring.DroppedFrames(), 0);
-  EXPECT_EQ(ring.CountAvailableKadrs(), 2);
+  EXPECT_EQ(std::tuple(ring.DroppedFrames(), ring.CountAvailableKadrs()), std::tuple(0, 2));
   EXPECT_EQ(Unread(ring), (std::vector<int16_t>{2, 3}));
-  EXPECT_EQ(ring.ReadPos(), 2);
-  EXPECT_EQ(ring.CountAvailableKadrs(), 0);
+  EXPECT_EQ(std::tuple(ring.ReadPos(), ring.CountAvailableKadrs()), std::tuple(2, 0));
 }
 
 TEST(FrameRing, TakeDataCopiesWholeFramesOnly) {
@@ -189,26 +179,19 @@ TEST(FrameRing, TakeDataCopiesWholeFramesOnly) {
   Prepare(ring, 4, 8);
   int32_t sequence = 1;
   Produce(ring, 1, 4, 4, sequence);
+  // Every take reports (frames, samples written, samples left unread).
+  const auto take = [](FrameRing& from, int16_t* data, int32_t size) {
+    int32_t unread = -1;
+    const int32_t frames = from.TakeData(data, size, unread);
+    return std::tuple(frames, size, unread);
+  };
   int16_t out[10] = {};
-  int32_t size = 10, unread = 0;
-  EXPECT_EQ(ring.TakeData(out, size, unread), 2);
-  EXPECT_EQ(size, 8);
-  EXPECT_EQ(unread, 8);
-  EXPECT_EQ(out[8], 0);  // the partial third frame was not touched
-  for (int32_t bad : {3, 0, -5}) {
-    size = bad;
-    EXPECT_EQ(ring.TakeData(out, size, unread), 0);
-    EXPECT_EQ(size, 0);
-  }
-  size = 100;
-  EXPECT_EQ(ring.TakeData(nullptr, size, unread), 0);
-  EXPECT_EQ(unread, 8);
+  EXPECT_EQ(take(ring, out, 10), std::tuple(2, 8, 8));
+  EXPECT_EQ(out[8], 0) << "the partial third frame was not touched";
+  for (int32_t bad : {3, 0, -5}) EXPECT_EQ(take(ring, out, bad), std::tuple(0, 0, 8)) << bad;
+  EXPECT_EQ(take(ring, nullptr, 100), std::tuple(0, 0, 8));
   FrameRing none;
-  size = 9;
-  unread = -1;
-  EXPECT_EQ(none.TakeData(out, size, unread), 0);
-  EXPECT_EQ(size, 0);
-  EXPECT_EQ(unread, 0);
+  EXPECT_EQ(take(none, out, 9), std::tuple(0, 0, 0));
 }
 
 TEST(FrameRing, OverflowDropsTheOldestBlockOnly) {
@@ -217,8 +200,7 @@ TEST(FrameRing, OverflowDropsTheOldestBlockOnly) {
   int32_t sequence = 1;
   for (int32_t first = 1; first <= 8; first += 2) Produce(ring, first, 2, 1, sequence);
   Produce(ring, 1, 2, 1, sequence);  // overwrites frames 1..2 (sequence 1, 2)
-  EXPECT_EQ(ring.DroppedFrames(), 2);
-  EXPECT_EQ(ring.CountAvailableKadrs(), 8);
+  EXPECT_EQ(std::tuple(ring.DroppedFrames(), ring.CountAvailableKadrs()), std::tuple(2, 8));
   EXPECT_EQ(Unread(ring), (std::vector<int16_t>{3, 4, 5, 6, 7, 8, 9, 10}));
 
   // A block over every unread frame drops them all, and only them.
@@ -237,11 +219,9 @@ TEST(FrameRing, RestartDiscardsEverythingUnread) {
   int32_t sequence = 1;
   Produce(ring, 1, 4, 1, sequence);
   EXPECT_EQ(ring.Restart(), 4);
-  EXPECT_EQ(ring.CountAvailableKadrs(), 0);
-  EXPECT_EQ(ring.ReadPos(), 1);
-  EXPECT_EQ(ring.WritePos(), 0);
+  EXPECT_EQ(std::tuple(ring.CountAvailableKadrs(), ring.ReadPos(), ring.WritePos()), std::tuple(0, 1, 0));
   Produce(ring, 1, 2, 1, sequence);
-  EXPECT_EQ(ring.CountAvailableKadrs(), 2);
+  EXPECT_EQ(Unread(ring), (std::vector<int16_t>{5, 6}));
 }
 
 // A producer thread writes a counting pattern block by block while this
