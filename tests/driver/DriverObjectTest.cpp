@@ -152,7 +152,7 @@ TEST_F(DriverObject, TestRetriesTheBackendsUntilOneOpensAModule) {
     module->present = true;
     EXPECT_TRUE(driver.IADC3_Test());
     EXPECT_TRUE(driver.IADC3_Test());
-    EXPECT_EQ(std::tuple(module->opens, State().Backend), std::tuple(3, 2));
+    EXPECT_EQ(std::tuple(module->opens, State().Backend, driver.IDIO_Detected()), std::tuple(3, 2, true));
   });
   absent->present = true;
   WithDriver([this](E14_140& driver) {
@@ -243,7 +243,8 @@ TEST_F(DriverObject, DacCodesAndVoltsAreLimited) {
   module->hasDac = true;
   WithDriver([](E14_140& driver) {
     ASSERT_TRUE(driver.IADC3_Test());
-    EXPECT_EQ(std::tuple(driver.IDAO_Detected(), driver.IDAO_ChannelName(2)), std::tuple(true, ""));
+    EXPECT_EQ(std::tuple(driver.IDAO_Detected(), driver.IDAO_ChannelName(1), driver.IDAO_ChannelName(2)),
+              std::tuple(true, "DAC2", ""));
     EXPECT_DOUBLE_EQ(driver.IDAO_ChannelUnitScale(0), 409.6);
     const std::tuple<int16_t, int32_t, int32_t> codes[] = {{0, 3000, 2048}, {1, -5000, -2048}, {7, 5, 0}};
     for (const auto& [channel, code, expected] : codes) {

@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <random>
 #include <tuple>
-#include <thread>
 
 #include "driver/mTypes3.h"
 
@@ -222,63 +219,6 @@ TEST(FrameRing, RestartDiscardsEverythingUnread) {
   EXPECT_EQ(std::tuple(ring.CountAvailableKadrs(), ring.ReadPos(), ring.WritePos()), std::tuple(0, 1, 0));
   Produce(ring, 1, 2, 1, sequence);
   EXPECT_EQ(Unread(ring), (std::vector<int16_t>{5, 6}));
-}
-
-// A producer thread writes a counting pattern block by block while this
-// thread takes frames in random sizes through both take paths. Every frame
-// must arrive whole and in order; gaps only where overflow dropped frames,
-// and the dropped count must explain every gap.
-TEST(FrameRingConcurrency, EveryFrameArrivesWholeAndInOrder) {
-  constexpr int16_t kChannels = 3;
-  constexpr int32_t kBlock = 64;
-  constexpr int32_t kRingFrames = kBlock * 16;
-  constexpr int32_t kBlocks = 20000;
-  FrameRing ring;
-  Prepare(ring, kChannels, kRingFrames);
-
-  std::atomic<bool> done{false};
-  std::thread producer([&] {
-    int32_t sequence = 0;
-    int32_t first = 1;
-    for (int32_t b = 0; b < kBlocks; ++b) {
-      Produce(ring, first, kBlock, kChannels, sequence);
-      first = first + kBlock > kRingFrames ? 1 : first + kBlock;
-      if (b % 512 == 0) std::this_thread::yield();
-    }
-    done = true;
-  });
-
-  std::mt19937 random(42);
-  std::vector<int16_t> buffer(kChannels * kRingFrames);
-  int64_t expected = 0, received = 0, skipped = 0;
-  auto check = [&](const int16_t* frames, int32_t count) {
-    for (int32_t f = 0; f < count; ++f) {
-      const int16_t* frame = frames + f * kChannels;
-      ASSERT_EQ(frame[2], frame[0] ^ frame[1]) << "torn frame";
-      const int64_t seq = frame[0] | (int64_t{frame[1]} << 15);
-      ASSERT_GE(seq, expected) << "frame out of order";
-      skipped += seq - expected;
-      expected = seq + 1;
-      ++received;
-    }
-  };
-
-  while (!done || ring.CountAvailableKadrs() > 0) {
-    if (random() % 2 == 0) {
-      int32_t size = static_cast<int32_t>(random() % buffer.size()) + 1;
-      int32_t unread = 0;
-      const int32_t frames = ring.TakeData(buffer.data(), size, unread);
-      ASSERT_EQ(size, frames * kChannels);
-      check(buffer.data(), frames);
-    } else {
-      const FrameArray taken = ring.TakeInputData({0, 1, 2});
-      check(taken.Samples.data() + kChannels, taken.Frames - 1);
-    }
-    if (random() % 64 == 0) std::this_thread::sleep_for(std::chrono::microseconds(random() % 300));
-  }
-  producer.join();
-  EXPECT_EQ(received + ring.DroppedFrames(), int64_t{kBlocks} * kBlock);
-  EXPECT_EQ(skipped, ring.DroppedFrames());
 }
 
 TEST(Text, IdentificationBytesAndNumbers) {
