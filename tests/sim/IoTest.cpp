@@ -7,7 +7,6 @@
 #include <set>
 #include <tuple>
 
-#include "sim/DriverBlock.h"
 #include "sim/SimControl.h"
 #include "tests/sim/SimHarness.h"
 
@@ -53,9 +52,6 @@ TEST_F(Io, MemoryHoldsFirmwareTtlWordAndDacBlock) {
   DacParamBlock block{};
   std::tie(block.RateDivisor, block.Control, block.Points, block.Code1) = std::tuple(199, 17, 1000, 0xFFFF);
   ASSERT_TRUE(Put(block));
-  DacParamBlock seen{};
-  ASSERT_EQ(SimDacParamBlock(0, &seen), 1);
-  EXPECT_EQ(std::memcmp(&seen, &block, sizeof block), 0);
   const auto* bytes = reinterpret_cast<const uint8_t*>(&block);
   EXPECT_EQ(client_->Memory(Kind::MemoryRead, kDacParamAddress, sizeof block).Payload,
             std::vector<uint8_t>(bytes, bytes + sizeof block));
@@ -98,8 +94,8 @@ TEST_F(Io, WaveformsComeFromTheSampleCounter) {
   EXPECT_NE(Record(SingleEnded(5), 100, 1000), noise);
 }
 
-// The module undoes the calibration the driver applied to a code, (v + d) * g;
-// revision A has a 12-bit DAC that cannot stream.
+// The module undoes the calibration the driver applied to a code, (v + d) *
+// g. (Revision A's 12-bit DAC is the end-to-end output tests'.)
 TEST_F(Io, DacCodesLoopBackToInputs) {
   Open(R"({"modules": [{"slot": 0, "dacOffset": [10, 0], "dacGain": [1, 1.25], "adcGain": [1, 1, 1, 1],
     "inputs": {"X1": {"type": "dac", "channel": 0}, "X2": {"type": "dac", "channel": 1}}}]})");
@@ -108,16 +104,6 @@ TEST_F(Io, DacCodesLoopBackToInputs) {
   ASSERT_EQ(device_->Call(Slots().DacSamples, &code0, &code1), 1u);
   EXPECT_EQ(Sample(SingleEnded(0)), 1600);      // 13107 / 6553.4 V
   EXPECT_EQ(Sample(SingleEnded(1, 1)), -1600);  // -3277 / 6553.4 V on the 2.5 V range
-
-  Open(R"({"modules": [{"slot": 0, "revision": "A", "inputs": {"X1": {"type": "dac", "channel": 1}}}]})");
-  int16_t code = 819;
-  ASSERT_EQ(device_->Call(Slots().DacSample, &code, 1u), 1u);
-  EXPECT_EQ(Sample(SingleEnded(0)), 1600);  // 819 / 409.6 V
-  code = 3000;
-  device_->Call(Slots().DacSample, &code, 1u);
-  EXPECT_EQ(SimDacCode(0, 1), 2047);
-  EXPECT_EQ(device_->Call(Slots().StartDac), 0u);
-  EXPECT_EQ(device_->LastError(), "The module cannot stream DAC data");
 }
 
 // An uploaded waveform replays at the block's rate from its start; stopped,
@@ -213,22 +199,6 @@ TEST_F(Io, AdcParametersAreRoundedToTheModuleClock) {
   EXPECT_EQ(refused.KadrRateKHz, 0.0);
   SimRefuseAdcParams(0, "");
   EXPECT_TRUE(device_->SetAdcParams(refused));
-}
-
-// The block a read of the driver asks for: a multiple of 32 samples lasting
-// at least 40 ms (on the driver's float rate), at most 2^20 samples.
-TEST(DriverBlock, FollowsTheDriversBlockRule) {
-  struct Case {
-    uint32_t channels;
-    double frameRateKHz;
-    uint32_t samples;
-  } cases[] = {
-      {3, 1.0, 192}, {1, 100.0, 4096}, {1, 200.0, 8192}, {16, 0.01, 32}, {128, 1.5625, 8192},
-      {5, 0.8, 160},  // 32 frames last exactly 40 ms: long enough
-      {1, 1000000.0, 1048576},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(sim::DriverBlockSamples(c.channels, c.frameRateKHz), c.samples) << c.channels << " @ " << c.frameRateKHz;
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ TEST(Library, EachLibrarySeesItsOwnModulesOneUserAtATime) {
 TEST(Library, DescriptorsWithoutDacOrUnreadable) {
   Configure(R"({"modules": [{"slot": 0, "library": "both", "dac": false},
                             {"slot": 1, "library": "both", "faults": {"descriptorFails": true}}]})");
-  Interface device(Flavour::LUsbApi3);
+  Interface device;
   const int slot = device.Slots().GetModuleDescriptor;
   uint8_t record[kMaxDescriptorSize];
   EXPECT_EQ(device.Call(slot, record), 0u) << "not open";
@@ -79,11 +79,13 @@ TEST(Library, DescriptorsWithoutDacOrUnreadable) {
   std::memset(record, 0xCC, sizeof record);
   ASSERT_EQ(device.Call(slot, record), 1u);
   uint32_t dac = 1;
-  std::memcpy(&dac, record + kDescriptorLUsbApi3.DacPresent, sizeof dac);
+  std::memcpy(&dac, record + kDescriptorLUsbApiU.DacPresent, sizeof dac);
   EXPECT_EQ(dac, 0u);
   int16_t code = 5;
   EXPECT_EQ(device.Call(device.Slots().DacSample, &code, 0u), 0u);
   EXPECT_EQ(device.LastError(), "The module has no DAC");
+  EXPECT_EQ(device.Call(device.Slots().StartDac), 0u);
+  EXPECT_EQ(device.LastError(), "The module cannot stream DAC data");
 
   device.Close();
   ASSERT_TRUE(device.Open(1));
