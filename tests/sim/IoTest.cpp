@@ -17,8 +17,7 @@ class Io : public OpenModule {
  protected:
   // The samples of one read of `bytes`.
   std::vector<int16_t> Take(uint32_t bytes) {
-    client_->Read(1, bytes);
-    auto reply = client_->Next(2000);
+    const auto reply = Ask(handle_, {wire::Kind::Read, 1, 0, bytes});
     return reply && reply->Header.status == 0 ? reply->Samples() : std::vector<int16_t>{};
   }
   // `count` stream samples of one channel, unpaced.
@@ -41,22 +40,26 @@ class Io : public OpenModule {
 // outside module memory.
 TEST_F(Io, MemoryHoldsFirmwareTtlWordAndDacBlock) {
   Open(R"({"modules": [{"slot": 0, "firmware": "3.12"}]})");
+  // The reply to a memory request: (status, payload).
+  const auto memory = [this](wire::Kind kind, uint32_t address, uint32_t count, std::vector<uint8_t> bytes = {}) {
+    const auto reply = Ask(handle_, {kind, 77, address, count}, bytes);
+    return reply ? std::tuple(reply->Header.status, reply->Payload) : std::tuple(~0u, std::vector<uint8_t>{});
+  };
   using wire::Kind;
-  const WireReply firmware = client_->Memory(Kind::MemoryRead, kFirmwareAddress, 2);
-  EXPECT_EQ(std::tuple(firmware.Header.status, firmware.Payload), std::tuple(0u, std::vector<uint8_t>{12, 3}));
+  EXPECT_EQ(memory(Kind::MemoryRead, kFirmwareAddress, 2), std::tuple(0u, std::vector<uint8_t>{12, 3}));
   device_->Call(Slots().TtlOut, 0xBEEFu);
-  EXPECT_EQ(client_->Memory(Kind::MemoryRead, kTtlOutAddress, 2).Payload, (std::vector<uint8_t>{0xEF, 0xBE}));
-  EXPECT_EQ(client_->Memory(Kind::MemoryWrite, kTtlOutAddress, 2, {0x34, 0x12}).Header.status, 0u);
+  EXPECT_EQ(memory(Kind::MemoryRead, kTtlOutAddress, 2), std::tuple(0u, std::vector<uint8_t>{0xEF, 0xBE}));
+  EXPECT_EQ(memory(Kind::MemoryWrite, kTtlOutAddress, 2, {0x34, 0x12}), std::tuple(0u, std::vector<uint8_t>{}));
   EXPECT_EQ(SimTtlOut(0), 0x1234);
 
   DacParamBlock block{};
   std::tie(block.RateDivisor, block.Control, block.Points, block.Code1) = std::tuple(199, 17, 1000, 0xFFFF);
   ASSERT_TRUE(Put(block));
   const auto* bytes = reinterpret_cast<const uint8_t*>(&block);
-  EXPECT_EQ(client_->Memory(Kind::MemoryRead, kDacParamAddress, sizeof block).Payload,
-            std::vector<uint8_t>(bytes, bytes + sizeof block));
+  EXPECT_EQ(memory(Kind::MemoryRead, kDacParamAddress, sizeof block),
+            std::tuple(0u, std::vector<uint8_t>(bytes, bytes + sizeof block)));
 
-  EXPECT_EQ(client_->Memory(Kind::MemoryRead, 0xFFFF, 2).Header.status, 87u);
+  EXPECT_EQ(memory(Kind::MemoryRead, 0xFFFF, 2), std::tuple(87u, std::vector<uint8_t>{}));
   EXPECT_EQ(device_->Call(Slots().PutMemory, bytes, 2u, 0x10000u), 0u);
 }
 

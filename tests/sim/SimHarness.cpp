@@ -41,22 +41,16 @@ std::vector<int16_t> WireReply::Samples() const {
   return samples;
 }
 
-void WireClient::Send(const wire::Request& request, const std::vector<uint8_t>& payload) const {
-  std::vector<uint8_t> bytes(sizeof request);
-  std::memcpy(bytes.data(), &request, sizeof request);
-  bytes.insert(bytes.end(), payload.begin(), payload.end());
-  if (send(handle_, bytes.data(), bytes.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(bytes.size()))
-    throw std::runtime_error("send on the module handle failed");
-}
+namespace {
 
-bool WireClient::ReceiveAll(void* data, size_t bytes, int timeoutMs) const {
+bool ReceiveAll(int handle, void* data, size_t bytes, int timeoutMs) {
   auto* next = static_cast<uint8_t*>(data);
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (bytes > 0) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-    pollfd readable{handle_, POLLIN, 0};
+    pollfd readable{handle, POLLIN, 0};
     if (left.count() < 0 || poll(&readable, 1, static_cast<int>(left.count())) <= 0) return false;
-    const ssize_t got = recv(handle_, next, bytes, 0);
+    const ssize_t got = recv(handle, next, bytes, 0);
     if (got <= 0) return false;
     next += got;
     bytes -= static_cast<size_t>(got);
@@ -64,22 +58,21 @@ bool WireClient::ReceiveAll(void* data, size_t bytes, int timeoutMs) const {
   return true;
 }
 
-std::optional<WireReply> WireClient::Next(int timeoutMs) const {
+}  // namespace
+
+std::optional<WireReply> Ask(int handle, const wire::Request& request, const std::vector<uint8_t>& payload) {
+  std::vector<uint8_t> bytes(sizeof request);
+  std::memcpy(bytes.data(), &request, sizeof request);
+  bytes.insert(bytes.end(), payload.begin(), payload.end());
+  if (send(handle, bytes.data(), bytes.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(bytes.size()))
+    throw std::runtime_error("send on the module handle failed");
   WireReply reply{};
-  if (!ReceiveAll(&reply.Header, sizeof reply.Header, timeoutMs)) return std::nullopt;
+  if (!ReceiveAll(handle, &reply.Header, sizeof reply.Header, 2000)) return std::nullopt;
   reply.Payload.resize(reply.Header.count);
   // A started reply must complete promptly.
-  if (!ReceiveAll(reply.Payload.data(), reply.Payload.size(), 5000))
+  if (!ReceiveAll(handle, reply.Payload.data(), reply.Payload.size(), 5000))
     throw std::runtime_error("reply payload cut short");
   return reply;
-}
-
-WireReply WireClient::Memory(wire::Kind kind, uint32_t address, uint32_t count,
-                             const std::vector<uint8_t>& bytes) const {
-  Send({kind, 77, address, count}, bytes);
-  auto reply = Next(2000);
-  if (!reply || reply->Header.kind != kind || reply->Header.id != 77) throw std::runtime_error("no memory reply");
-  return *reply;
 }
 
 int64_t SteadyNowNs() {
@@ -102,12 +95,11 @@ AdcParams Params(std::initializer_list<uint16_t> table, double adcKHz, double de
 }
 
 void OpenModule::Open(const std::string& json) {
-  client_.reset();
   device_.reset();
   Configure(json);
   device_ = std::make_unique<Interface>();
   ASSERT_TRUE(device_->Open(0)) << device_->LastError();
-  client_ = std::make_unique<WireClient>(device_->Handle());
+  handle_ = device_->Handle();
 }
 
 int16_t OpenModule::Sample(uint32_t code) {

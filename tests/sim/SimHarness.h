@@ -54,20 +54,9 @@ struct WireReply {
   std::vector<int16_t> Samples() const;  // the payload as little-endian samples
 };
 
-class WireClient {
- public:
-  explicit WireClient(int handle) : handle_(handle) {}
-  void Read(uint32_t id, uint32_t bytes) const { Send({wire::Kind::Read, id, 0, bytes}); }
-  void Send(const wire::Request& request, const std::vector<uint8_t>& payload = {}) const;
-  // The next reply, or nothing when none arrives within timeoutMs.
-  std::optional<WireReply> Next(int timeoutMs) const;
-  // A memory request and its reply.
-  WireReply Memory(wire::Kind kind, uint32_t address, uint32_t count, const std::vector<uint8_t>& bytes = {}) const;
-
- private:
-  bool ReceiveAll(void* data, size_t bytes, int timeoutMs) const;
-  int handle_;
-};
+// Sends one request on the module handle, with its payload, and waits up to
+// two seconds for the reply; nothing when none comes.
+std::optional<WireReply> Ask(int handle, const wire::Request& request, const std::vector<uint8_t>& payload = {});
 
 // The test pattern every input carries by default: frame number and
 // position in the control table.
@@ -96,7 +85,7 @@ class OpenModule : public testing::Test {
   const SlotMap& Slots() const { return device_->Slots(); }
 
   std::unique_ptr<Interface> device_;
-  std::unique_ptr<WireClient> client_;
+  int handle_ = -1;
 };
 
 }  // namespace e14::simtest
