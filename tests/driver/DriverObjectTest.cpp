@@ -56,13 +56,10 @@ TEST_F(DriverObject, WithoutADeviceNothingRecordsOrMoves) {
   });
 }
 
-// Four ranges of +-10 V / 4^n, 800 codes per volt on the widest; a range
-// outside them, or a channel outside the 32, is ignored.
+// Four ranges of +-10 V / 4^n: 800 codes per volt on the widest, 51200 on
+// the narrowest; a range outside them, or a channel outside the 32, is ignored.
 TEST_F(DriverObject, RangesScalesAndTheirLimits) {
   WithDriver([](E14_140& driver) {
-    const std::string sep = State().AdcInfo.Ranges[1].substr(3, 1);  // the locale's separator
-    EXPECT_EQ(driver.IADC3_Ranges(), (std::vector<std::string>{"\u00B110 V", "\u00B12" + sep + "5 V",
-                                                               "\u00B10" + sep + "625 V", "\u00B10" + sep + "156 V"}));
     EXPECT_EQ(driver.IADC3_ChannelUnitScale(0), 800.0f);
     driver.IADC3_ChannelRange(0, 3);
     EXPECT_EQ(std::tuple(driver.IADC3_ChannelUnitScale(0), driver.IADC3_ChannelUnitScale(40)), std::tuple(51200.0f, 0.0f));

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "sim/Library.h"
 #include "sim/SimControl.h"
@@ -46,25 +47,20 @@ TEST(Library, EachLibrarySeesItsOwnModulesOneUserAtATime) {
   EXPECT_EQ(first.OpenableSlots(), (std::vector<uint32_t>{5, 9, 15}));
   SimSetPlugged(12, 1);
   EXPECT_EQ(first.OpenableSlots(), (std::vector<uint32_t>{5, 9, 12, 15}));
-  EXPECT_FALSE(first.Open(16));
-  EXPECT_EQ(first.Handle(), -1);
-  EXPECT_FALSE(first.Open(1));
-  EXPECT_EQ(first.LastError(), "No E14-140 module on virtual slot 1");
-  EXPECT_FALSE(first.Open(3));
-  EXPECT_EQ(first.LastError(), "Device busy");
-
+  // An open that fails, then the library's text: (opened, text, handle).
+  const auto open = [](const Interface& device, uint32_t slot) {
+    const bool opened = device.Open(slot);
+    return std::tuple(opened, opened ? "" : device.LastError(), device.Handle() >= 0);
+  };
+  EXPECT_EQ(open(first, 16), std::tuple(false, "No E14-140 module on virtual slot 16", false));
+  EXPECT_EQ(open(first, 3), std::tuple(false, "Device busy", false));
   SimFailOpen(3, nullptr);
-  ASSERT_TRUE(first.Open(3));
-  EXPECT_GE(first.Handle(), 0);
-  EXPECT_FALSE(second.Open(3));
-  EXPECT_EQ(second.LastError(), "The E14-140 module on virtual slot 3 is in use");
+  EXPECT_EQ(open(first, 3), std::tuple(true, "", true));
+  EXPECT_EQ(open(second, 3), std::tuple(false, "The E14-140 module on virtual slot 3 is in use", false));
   first.Close();
-  EXPECT_EQ(SimModuleOpen(3), 0);
-  EXPECT_EQ(first.Handle(), -1);
-  EXPECT_FALSE(first.StartAdc());
+  EXPECT_EQ(std::tuple(SimModuleOpen(3), first.Handle(), first.StartAdc()), std::tuple(0, -1, false));
   EXPECT_EQ(first.LastError(), "The module is not open");
-  EXPECT_TRUE(second.Open(3));
-  EXPECT_EQ(SimModuleOpen(3), 1);
+  EXPECT_EQ(open(second, 3), std::tuple(true, "", true));
   EXPECT_EQ(SimFailOpen(11, "no module there"), 0);
 }
 
