@@ -109,6 +109,23 @@ TEST_F(Io, DacCodesLoopBackToInputs) {
   EXPECT_EQ(Sample(SingleEnded(1, 1)), -1600);  // -3277 / 6553.4 V on the 2.5 V range
 }
 
+// TTL outputs loop back to the inputs and to analog inputs wired to a bit
+// once enabled; a new open starts with them disabled.
+TEST_F(Io, TtlOutputsLoopBackOnceEnabled) {
+  Open(R"({"modules": [{"slot": 0, "ttlLoopback": true,
+    "inputs": {"XY3": {"type": "ttl", "bit": 2}, "X7": {"type": "ttl", "bit": 15, "high": 2.5}}}]})");
+  device_->Call(Slots().TtlOut, 0x8004u);
+  uint16_t in = 0xFFFF;
+  ASSERT_EQ(device_->Call(Slots().TtlIn, &in), 1u);
+  EXPECT_EQ(std::tuple(in, Sample(Differential(2))), std::tuple(0, 0)) << "outputs not enabled";
+  ASSERT_EQ(device_->Call(Slots().EnableTtlOut, 1u), 1u);
+  ASSERT_EQ(device_->Call(Slots().TtlIn, &in), 1u);
+  EXPECT_EQ(std::tuple(in, Sample(Differential(2)), Sample(SingleEnded(6))), std::tuple(0x8004, 4000, 2000));
+  device_->Close();
+  ASSERT_TRUE(device_->Open(0));
+  EXPECT_EQ(SimTtlOutEnabled(0), 0);
+}
+
 // An uploaded waveform replays at the block's rate from its start; stopped,
 // the output holds; a new block announces a new waveform.
 TEST_F(Io, StreamedWaveformReplaysAtTheBlockRate) {

@@ -16,6 +16,26 @@ namespace {
 
 using sim::Flavour;
 
+// The main job's world: one revision B module with a DAC on slot 0, seen only
+// by LUsbApiU; LUsbApi3 is present, so that the driver tries it first.
+TEST(Library, DefaultWorldIsOneRevisionBModuleSeenByLUsbApiU) {
+  Configure("{}");
+  EXPECT_EQ(std::tuple(sim::LibraryVersion(Flavour::LUsbApi3), sim::LibraryVersion(Flavour::LUsbApiU)),
+            std::tuple(0x0003000Cu, 0x00030005u));
+  EXPECT_TRUE(Interface(Flavour::LUsbApi3).OpenableSlots().empty());
+  Interface device;
+  EXPECT_EQ(device.OpenableSlots(), std::vector<uint32_t>{0});
+  ASSERT_TRUE(device.Open(0));
+  uint8_t record[kMaxDescriptorSize] = {};
+  ASSERT_EQ(device.Call(device.Slots().GetModuleDescriptor, record), 1u);
+  const DescriptorLayout& layout = kDescriptorLUsbApiU;
+  double clock = 0;
+  std::memcpy(&clock, record + layout.ClockKHz, sizeof clock);
+  EXPECT_EQ(std::tuple(record[layout.Revision], std::string(reinterpret_cast<char*>(record + layout.Firmware)),
+                       record[layout.DacPresent], clock),
+            std::tuple('B', "3.12", 1, 16000.0));
+}
+
 // A library configured missing has version 0 and no interface object; the
 // control calls change versions and presence; only "E140" names an
 // interface. (The default world's module and its description are the
