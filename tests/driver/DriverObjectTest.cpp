@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
+#include <tuple>
 
 #include "driver/E14_140.h"
-#include "driver/mL_Card.h"
 #include "settings/cRegistry.h"
+#include "tests/support/ConfigHome.h"
 #include "tests/support/FakeBackend.h"
 #include "tests/support/FreshThread.h"
 
@@ -15,58 +14,58 @@ namespace {
 
 using testing::FakeModule;
 using testing::InFreshThread;
-using testing::InstallFakes;
 
+// Back-end 1 sees no module, back-end 2 sees `module`; every test starts
+// from an empty settings store.
 class DriverObject : public ::testing::Test {
  protected:
   void SetUp() override {
-    // Every test starts from an empty settings store.
-    std::filesystem::remove_all(std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "e14-140");
-    absent = std::make_shared<FakeModule>();
+    testing::ForgetDriverSettings();
     absent->present = false;
-    module = std::make_shared<FakeModule>();
-    InstallFakes(absent, module);  // the module answers through back-end 2
+    testing::InstallFakes(absent, module);
   }
   void TearDown() override { InstallBackendFactory(nullptr); }
 
-  std::shared_ptr<FakeModule> absent, module;
+  // Runs `body` with a driver object on a host thread of its own.
+  template <typename Body>
+  void WithDriver(Body body) {
+    InFreshThread([&body] {
+      E14_140 driver;
+      body(driver);
+    });
+  }
+
+  std::shared_ptr<FakeModule> absent = std::make_shared<FakeModule>(), module = std::make_shared<FakeModule>();
 };
 
+// A start, then what the host sees of it: (started, last error, busy).
+std::tuple<bool, std::string, bool> Start(E14_140& driver) {
+  const bool started = driver.IADC3_StartRecord();
+  return {started, driver.IADC3_LastError(), driver.IADC3_Busy()};
+}
+
 TEST_F(DriverObject, WithoutADeviceNothingRecordsOrMoves) {
-  InFreshThread([] {
-    E14_140 driver;
-    EXPECT_FALSE(driver.IADC3_StartRecord());
-    EXPECT_EQ(driver.IADC3_LastError(), "");
-    EXPECT_EQ(driver.IADC3_ChannelName(32), "");
-    EXPECT_EQ(driver.IADC3_ChannelName(-1), "");
-    EXPECT_FALSE(driver.IADC3_GetKadr().has_value());
-    EXPECT_EQ(driver.IADC3_GetChannel(0), 0);
-    EXPECT_EQ(driver.IDIO_DIValue(), 0);
+  WithDriver([](E14_140& driver) {
+    EXPECT_EQ(Start(driver), std::tuple(false, "", false));
+    EXPECT_EQ(std::tuple(driver.IADC3_GetKadr().has_value(), driver.IADC3_GetChannel(0), driver.IDIO_DIValue()),
+              std::tuple(false, 0, 0));
+    driver.IDIO_DOValue(0x00FF);
+    EXPECT_EQ(driver.IDIO_DOValue(), 0);
     int32_t values[2] = {5, 6};
     EXPECT_EQ(driver.IDAO_SetValues(0, 2, values), 0);
   });
 }
 
-TEST_F(DriverObject, RangeTableTextsAndScales) {
-  InFreshThread([] {
-    E14_140 driver;
-    const auto ranges = driver.IADC3_Ranges();
-    ASSERT_EQ(ranges.size(), 4u);
-    const std::string sep = State().AdcInfo.Ranges[1].substr(3, 1);  // the locale's separator
-    EXPECT_EQ(ranges[0], "\u00B110 V");
-    EXPECT_EQ(ranges[1], "\u00B12" + sep + "5 V");
-    EXPECT_EQ(ranges[2], "\u00B10" + sep + "625 V");
-    EXPECT_EQ(ranges[3], "\u00B10" + sep + "156 V");
+// Four ranges of +-10 V / 4^n: 800 codes per volt on the widest, 51200 on
+// the narrowest; a range outside them, or a channel outside the 32, is ignored.
+TEST_F(DriverObject, RangesScalesAndTheirLimits) {
+  WithDriver([](E14_140& driver) {
     EXPECT_EQ(driver.IADC3_ChannelUnitScale(0), 800.0f);
     driver.IADC3_ChannelRange(0, 3);
-    EXPECT_EQ(driver.IADC3_ChannelUnitScale(0), 51200.0f);
-    EXPECT_EQ(driver.IADC3_ChannelUnitScale(40), 0.0f);
-    driver.IADC3_ChannelRange(5, 2);
-    driver.IADC3_ChannelRange(5, 7);
-    driver.IADC3_ChannelRange(32, 1);
-    driver.IADC3_ChannelRange(5, -1);
-    EXPECT_EQ(driver.IADC3_ChannelRange(5), 2);
-    EXPECT_EQ(driver.IADC3_ChannelRange(32), 0);
+    EXPECT_EQ(std::tuple(driver.IADC3_ChannelUnitScale(0), driver.IADC3_ChannelUnitScale(40)), std::tuple(51200.0f, 0.0f));
+    for (const auto& [channel, range] : {std::pair<int16_t, int16_t>{5, 2}, {5, 4}, {32, 1}, {5, -1}})
+      driver.IADC3_ChannelRange(channel, range);
+    EXPECT_EQ(std::tuple(driver.IADC3_ChannelRange(5), driver.IADC3_ChannelRange(32)), std::tuple(2, 0));
   });
 }
 
@@ -80,50 +79,45 @@ TEST_F(DriverObject, ChannelNamesAndCodesFollowTheMap) {
     const char* name;
     int16_t code;
   };
-  const Case cases[] = {
+  static const Case cases[] = {
       {{15, false}, 0, "XY16", 15},          {{16, false}, 1, "Calibration 0", 16 + 64},
       {{52, false}, 0, "Calibration 0", 20}, {{15, true}, 2, "X16", 47 + 128},
       {{16, true}, 0, "Y1", 48},             {{20, true}, 1, "Y5", 52 + 64},
   };
-  InFreshThread([&cases] {
-    E14_140 driver;
-    DriverState& s = State();
+  WithDriver([](E14_140& driver) {
     for (int16_t n = 0; n < 6; ++n) {
-      s.DeviceInfo.ChannelMap[n] = cases[n].map;
+      State().DeviceInfo.ChannelMap[n] = cases[n].map;
       driver.IADC3_ChannelRange(n, cases[n].range);
     }
-    for (int16_t n = 0; n < 6; ++n) {
-      EXPECT_EQ(driver.IADC3_ChannelName(n), cases[n].name) << n;
-      EXPECT_EQ(s.DeviceInfo.ChannelCodes[n], cases[n].code) << n;
-    }
+    for (int16_t n = 0; n < 6; ++n)
+      EXPECT_EQ(std::tuple(driver.IADC3_ChannelName(n), State().DeviceInfo.ChannelCodes[n]),
+                std::tuple(cases[n].name, cases[n].code)) << n;
+    EXPECT_EQ(std::tuple(driver.IADC3_ChannelName(32), driver.IADC3_ChannelName(-1)), std::tuple("", ""));
   });
 }
 
+// The rate is a magnitude up to 100 kHz; no number, or a change while
+// recording, leaves it.
 TEST_F(DriverObject, RateIsMagnitudeLimitedAndIgnoredWhileBusy) {
-  InFreshThread([] {
-    E14_140 driver;
-    driver.IADC3_Rate(-2000.0f);
-    EXPECT_EQ(driver.IADC3_Rate(), 2000.0f);
-    driver.IADC3_Rate(250000.0f);
-    EXPECT_EQ(driver.IADC3_Rate(), 100000.0f);
-    driver.IADC3_Rate(std::nanf(""));
-    EXPECT_EQ(driver.IADC3_Rate(), 100000.0f);
-    driver.IADC3_Rate(-INFINITY);
-    EXPECT_EQ(driver.IADC3_Rate(), 100000.0f);
-    State().Busy = true;
-    driver.IADC3_Rate(500.0f);
-    EXPECT_EQ(driver.IADC3_Rate(), 100000.0f);
+  WithDriver([](E14_140& driver) {
+    const std::tuple<float, float, bool> cases[] = {{-2000.0f, 2000.0f, false}, {250000.0f, 100000.0f, false},
+                                                   {std::nanf(""), 100000.0f, false}, {-INFINITY, 100000.0f, false},
+                                                   {500.0f, 100000.0f, true}};
+    for (const auto& [set, rate, busy] : cases) {
+      State().Busy = busy;
+      driver.IADC3_Rate(set);
+      EXPECT_EQ(driver.IADC3_Rate(), rate) << set;
+    }
     State().Busy = false;
   });
 }
 
-TEST_F(DriverObject, ChannelTablesOutsideTheLimitsAreRefused) {
-  InFreshThread([] {
-    E14_140 driver;
+// Tables of up to 128 inputs 0..31; another, or a change while recording,
+// leaves the table. The ring follows the table's width.
+TEST_F(DriverObject, ChannelTablesAndTheRingSize) {
+  WithDriver([](E14_140& driver) {
     driver.IADC3_InputChannels({3, 0, 3});
-    EXPECT_EQ(driver.IADC3_InputCountChannels(), 3);
-    const std::vector<int16_t> bad[] = {{0, 32}, {-1}, std::vector<int16_t>(129, 0)};
-    for (const auto& table : bad) {
+    for (const auto& table : {std::vector<int16_t>{0, 32}, {-1}, std::vector<int16_t>(129, 0)}) {
       driver.IADC3_InputChannels(table);
       EXPECT_EQ(driver.IADC3_InputChannels(), (std::vector<int16_t>{3, 0, 3}));
     }
@@ -133,16 +127,10 @@ TEST_F(DriverObject, ChannelTablesOutsideTheLimitsAreRefused) {
     driver.IADC3_InputChannels({1});
     EXPECT_EQ(driver.IADC3_InputCountChannels(), 128);
     State().Busy = false;
-  });
-}
 
-TEST_F(DriverObject, InputSizeFollowsRequestAndRejectsAbsurdSizes) {
-  InFreshThread([] {
-    E14_140 driver;
     driver.IADC3_InputChannels({0, 1, 2, 3});
     driver.IADC3_InputSizeData(100000);
-    EXPECT_EQ(driver.IADC3_InputSizeKadrs(), 25000);
-    EXPECT_EQ(driver.IADC3_InputSizeData(), 100000);
+    EXPECT_EQ(std::tuple(driver.IADC3_InputSizeKadrs(), driver.IADC3_InputSizeData()), std::tuple(25000, 100000));
     driver.IADC3_InputSizeData(-1);
     EXPECT_EQ(driver.IADC3_InputSizeKadrs(), 8192);  // as if 32768 samples were asked for
     driver.IADC3_InputSizeData(INT32_MAX);
@@ -150,111 +138,77 @@ TEST_F(DriverObject, InputSizeFollowsRequestAndRejectsAbsurdSizes) {
   });
 }
 
-TEST_F(DriverObject, TestRetriesUntilAModuleAnswers) {
+// Each test asks both back-ends again until one opens a module; the first
+// that does is kept, and an open device is not opened again.
+TEST_F(DriverObject, TestRetriesTheBackendsUntilOneOpensAModule) {
   module->present = false;
-  InFreshThread([this] {
-    E14_140 driver;
+  WithDriver([this](E14_140& driver) {
     EXPECT_FALSE(driver.IADC3_Test());
     EXPECT_FALSE(driver.IADC3_Test());
-    EXPECT_EQ(absent->opens, 2);
-    EXPECT_EQ(module->opens, 2);
-    EXPECT_EQ(driver.IADC3_LastError(), "no module");
+    EXPECT_EQ(std::tuple(absent->opens, module->opens, driver.IADC3_LastError()), std::tuple(2, 2, "no module"));
     module->present = true;
     EXPECT_TRUE(driver.IADC3_Test());
     EXPECT_TRUE(driver.IADC3_Test());
-    EXPECT_EQ(module->opens, 3);  // an open device is not opened again
-    EXPECT_EQ(State().Backend, 2);
-    EXPECT_EQ(driver.IADC3_BasePort(), 0x1234);
-    EXPECT_TRUE(driver.IDIO_Detected());
-    EXPECT_EQ(driver.IDIO_DOBits(), 16);
+    EXPECT_EQ(std::tuple(module->opens, State().Backend, driver.IDIO_Detected()), std::tuple(3, 2, true));
   });
-}
-
-TEST_F(DriverObject, FirstBackendWinsWhenItSeesTheModule) {
   absent->present = true;
-  InFreshThread([this] {
-    E14_140 driver;
+  WithDriver([this](E14_140& driver) {
     EXPECT_TRUE(driver.IADC3_Test());
-    EXPECT_EQ(State().Backend, 1);
-    EXPECT_EQ(module->opens, 0);
+    EXPECT_EQ(std::tuple(module->opens, State().Backend), std::tuple(3, 1));
   });
 }
 
+// A rate and a channel are checked before the back-end is asked; the start
+// word follows only a start the back-end made.
 TEST_F(DriverObject, StartChecksRateAndChannelsBeforeTheBackend) {
-  InFreshThread([this] {
-    E14_140 driver;
+  WithDriver([this](E14_140& driver) {
     ASSERT_TRUE(driver.IADC3_Test());
     driver.IDIO_DOStartEnabled(true);
     driver.IDIO_DOStartValue(0x11);
-    State().AdcInput.Rate = 0;
-    EXPECT_FALSE(driver.IADC3_StartRecord());
-    EXPECT_EQ(driver.IADC3_LastError(), "No Sampling Rate selected!");
-    State().AdcInput.Rate = std::nanf("");
-    EXPECT_FALSE(driver.IADC3_StartRecord());
-    EXPECT_EQ(driver.IADC3_LastError(), "No Sampling Rate selected!");
+    for (const float rate : {0.0f, std::nanf("")}) {
+      State().AdcInput.Rate = rate;
+      EXPECT_EQ(Start(driver), std::tuple(false, "No Sampling Rate selected!", false));
+    }
     driver.IADC3_Rate(1000.0f);
     driver.IADC3_InputChannels({});
-    EXPECT_EQ(driver.IADC3_InputCountChannels(), 0);
-    EXPECT_EQ(driver.IADC3_InputData().Channels, 0);
-    EXPECT_FALSE(driver.IADC3_StartRecord());
-    EXPECT_EQ(driver.IADC3_LastError(), "No one channel selected!");
+    EXPECT_EQ(std::tuple(driver.IADC3_InputCountChannels(), driver.IADC3_InputData().Channels), std::tuple(0, 0));
+    EXPECT_EQ(Start(driver), std::tuple(false, "No one channel selected!", false));
     EXPECT_EQ(module->starts, 0);
-    EXPECT_TRUE(module->ttlWrites.empty());
-    EXPECT_FALSE(driver.IADC3_Busy());
 
     driver.IADC3_InputChannels({0, 1, 2, 3});
-    driver.IADC3_Rate(30000.0f);
-    EXPECT_TRUE(driver.IADC3_StartRecord());
-    EXPECT_EQ(State().AdcInput.Rate, 25000.0f);
-    EXPECT_TRUE(driver.IADC3_Busy());
-    EXPECT_EQ(module->ttlWrites, (std::vector<int32_t>{0x11}));
-    EXPECT_FALSE(driver.IADC3_StartRecord());  // already recording
-    EXPECT_EQ(module->starts, 1);
-    EXPECT_EQ(driver.IADC3_InputData().Frames, 1);
-  });
-}
-
-TEST_F(DriverObject, FailedBackendStartLeavesItsMessage) {
-  module->startSucceeds = false;
-  InFreshThread([this] {
-    E14_140 driver;
-    ASSERT_TRUE(driver.IADC3_Test());
-    driver.IDIO_DOStartEnabled(true);
-    driver.IADC3_Rate(100.0f);
-    EXPECT_FALSE(driver.IADC3_StartRecord());
-    EXPECT_EQ(driver.IADC3_LastError(), "start refused");
-    EXPECT_FALSE(driver.IADC3_Busy());
+    module->startSucceeds = false;
+    EXPECT_EQ(Start(driver), std::tuple(false, "start refused", false));
     EXPECT_TRUE(module->ttlWrites.empty());
+    // Four channels share the 100 kHz.
+    module->startSucceeds = true;
+    driver.IADC3_Rate(30000.0f);
+    EXPECT_EQ(Start(driver), std::tuple(true, "", true));
+    EXPECT_EQ(std::tuple(State().AdcInput.Rate, module->ttlWrites), std::tuple(25000.0f, std::vector<int32_t>{0x11}));
+    EXPECT_FALSE(driver.IADC3_StartRecord());  // already recording
+    EXPECT_EQ(std::tuple(module->starts, driver.IADC3_InputData().Frames), std::tuple(2, 1));
   });
 }
 
-TEST_F(DriverObject, StopWritesTheStopWordEvenWhenIdle) {
-  InFreshThread([this] {
-    E14_140 driver;
+// Output words need a device; a stop writes the stop word, when enabled, even when idle.
+TEST_F(DriverObject, OutputWordsAndTheStopWord) {
+  WithDriver([this](E14_140& driver) {
     driver.IDIO_DOStopEnabled(true);
     driver.IDIO_DOStopValue(5);
     driver.IADC3_StopRecord();  // no device: nothing to write to
     EXPECT_TRUE(module->ttlWrites.empty());
     ASSERT_TRUE(driver.IADC3_Test());
+    driver.IDIO_DOValue(0x00FF);
+    EXPECT_EQ(std::tuple(driver.IDIO_DOValue(), driver.IDIO_DIValue()), std::tuple(0x00FF, 0x5A5A));
     driver.IADC3_StopRecord();
-    EXPECT_EQ(module->ttlWrites, (std::vector<int32_t>{5}));
-    EXPECT_EQ(driver.IDIO_DOValue(), 5);
+    driver.IDIO_DOStopEnabled(false);
+    driver.IADC3_StopRecord();
+    EXPECT_EQ(std::tuple(module->ttlWrites, driver.IDIO_DOValue()), std::tuple(std::vector<int32_t>{0x00FF, 5}, 5));
   });
 }
 
-TEST_F(DriverObject, OutputWordsNeedADevice) {
-  InFreshThread([this] {
-    E14_140 driver;
-    driver.IDIO_DOValue(0x00FF);
-    EXPECT_EQ(driver.IDIO_DOValue(), 0);
-    ASSERT_TRUE(driver.IADC3_Test());
-    driver.IDIO_DOValue(0x00FF);
-    EXPECT_EQ(driver.IDIO_DOValue(), 0x00FF);
-    EXPECT_EQ(driver.IDIO_DIValue(), 0x5A5A);
-    EXPECT_EQ(module->ttlWrites, (std::vector<int32_t>{0x00FF}));
-  });
-}
-
+// Objects of one host thread share its state; the last one to go stops the
+// recording, closes the module and saves the settings under the module's
+// subkey and the base key, which the next thread's first object loads.
 TEST_F(DriverObject, ObjectsOfOneThreadShareStateAndTheLastOneShutsDown) {
   InFreshThread([this] {
     auto first = std::make_unique<E14_140>();
@@ -263,72 +217,56 @@ TEST_F(DriverObject, ObjectsOfOneThreadShareStateAndTheLastOneShutsDown) {
     first->IADC3_Rate(1000.0f);
     {
       E14_140 second;
-      EXPECT_TRUE(second.IADC3_Detected());            // sees the open device
-      EXPECT_EQ(second.IADC3_Rate(), 1000.0f);        // tables not rebuilt
-      EXPECT_EQ(State().InstanceCount, 2);
+      EXPECT_EQ(std::tuple(second.IADC3_Detected(), second.IADC3_Rate()), std::tuple(true, 1000.0f));
       EXPECT_TRUE(second.IADC3_StartRecord());
     }
-    EXPECT_EQ(module->closes, 0);
-    EXPECT_TRUE(first->IADC3_Busy());
+    EXPECT_EQ(std::tuple(module->closes, first->IADC3_Busy()), std::tuple(0, true));
     first.reset();
-    EXPECT_EQ(module->stops, 1);
-    EXPECT_GE(module->closes, 1);
-    EXPECT_FALSE(State().Detected);
-    EXPECT_EQ(State().InstanceCount, 0);
-    // The rate reached both the module's subkey and the base key.
+    EXPECT_EQ(std::tuple(module->stops, module->closes > 0, State().Detected, State().InstanceCount),
+              std::tuple(1, true, false, 0));
     cRegistry reg;
-    float rate = 0;
-    EXPECT_TRUE(reg.ReadSingleAt(0x80000001, State().SettingsKeyPath + "\\FAKE0001", "Rate", rate));
-    EXPECT_EQ(rate, 1000.0f);
-    EXPECT_TRUE(reg.ReadSingleAt(0x80000001, State().SettingsKeyPath, "Rate", rate));
-    EXPECT_EQ(rate, 1000.0f);
+    for (const std::string& key : {State().SettingsKeyPath + "\\FAKE0001", State().SettingsKeyPath}) {
+      float rate = 0;
+      EXPECT_TRUE(reg.ReadSingleAt(0x80000001, key, "Rate", rate)) << key;
+      EXPECT_EQ(rate, 1000.0f) << key;
+    }
   });
-  InFreshThread([] {
-    E14_140 again;
-    EXPECT_EQ(again.IADC3_Rate(), 1000.0f);  // base settings loaded by the first object
-  });
+  WithDriver([](E14_140& again) { EXPECT_EQ(again.IADC3_Rate(), 1000.0f); });
 }
 
+// Codes are limited to the channel's range and volts to its levels, both
+// here and in the host's array; bad channels and NaN are skipped.
 TEST_F(DriverObject, DacCodesAndVoltsAreLimited) {
   module->hasDac = true;
-  InFreshThread([this] {
-    E14_140 driver;
+  WithDriver([](E14_140& driver) {
     ASSERT_TRUE(driver.IADC3_Test());
-    EXPECT_TRUE(driver.IDAO_Detected());
-    EXPECT_EQ(driver.IDAO_ChannelName(0), "DAC1");
-    EXPECT_EQ(driver.IDAO_ChannelName(2), "");
+    EXPECT_EQ(std::tuple(driver.IDAO_Detected(), driver.IDAO_ChannelName(1), driver.IDAO_ChannelName(2)),
+              std::tuple(true, "DAC2", ""));
     EXPECT_DOUBLE_EQ(driver.IDAO_ChannelUnitScale(0), 409.6);
-    driver.IDAO_Value(0, 3000);
-    EXPECT_EQ(driver.IDAO_Value(0), 2048);
-    driver.IDAO_Value(1, -5000);
-    EXPECT_EQ(driver.IDAO_Value(1), -2048);
-    driver.IDAO_ValueReal(0, 2.5);
-    EXPECT_EQ(driver.IDAO_Value(0), 1024);
-    driver.IDAO_ValueReal(0, 7.0);
-    EXPECT_EQ(driver.IDAO_Value(0), 2048);
-    driver.IDAO_ValueReal(0, std::nan(""));
-    EXPECT_EQ(driver.IDAO_Value(0), 2048);
+    const std::tuple<int16_t, int32_t, int32_t> codes[] = {{0, 3000, 2048}, {1, -5000, -2048}, {7, 5, 0}};
+    for (const auto& [channel, code, expected] : codes) {
+      driver.IDAO_Value(channel, code);
+      EXPECT_EQ(driver.IDAO_Value(channel), expected) << code;
+    }
+    const std::pair<double, int32_t> volts[] = {{2.5, 1024}, {7.0, 2048}, {std::nan(""), 2048}, {-1.0, -410}};
+    for (const auto& [level, expected] : volts) {
+      driver.IDAO_ValueReal(0, level);
+      EXPECT_EQ(driver.IDAO_Value(0), expected) << level;
+    }
     driver.IDAO_Value(0, 1000);
     EXPECT_DOUBLE_EQ(driver.IDAO_ValueReal(0), 2.4414);
-    driver.IDAO_Value(7, 5);
-    EXPECT_EQ(driver.IDAO_Value(7), 0);
 
-    int32_t codes[3] = {100, 200, 300};
-    EXPECT_EQ(driver.IDAO_SetValues(1, 3, codes), 1);
-    EXPECT_EQ(driver.IDAO_Value(1), 100);
-    EXPECT_EQ(codes[1], 200);
-    EXPECT_EQ(driver.IDAO_SetValues(0, 0, codes), 0);
-    EXPECT_EQ(driver.IDAO_SetValues(0, 3, nullptr), 0);
-
-    double volts[2] = {6.0, -1.0};
-    EXPECT_EQ(driver.IDAO_SetValuesReal(0, 2, volts), 2);
-    EXPECT_EQ(driver.IDAO_Value(0), 2048);
-    EXPECT_EQ(driver.IDAO_Value(1), -410);
-    EXPECT_EQ(volts[0], 5.0);
-    EXPECT_EQ(volts[1], -1.0);
-    const size_t writes = module->dacWrites.size();
-    driver.IDAO_Value(1, -410);  // unchanged codes are not resent
-    EXPECT_EQ(module->dacWrites.size(), writes);
+    int32_t array[3] = {100, 5000, 300};
+    EXPECT_EQ(driver.IDAO_SetValues(1, 3, array), 1);
+    EXPECT_EQ(std::tuple(driver.IDAO_Value(1), array[1]), std::tuple(100, 5000));
+    EXPECT_EQ(driver.IDAO_SetValues(0, 2, array), 2);
+    EXPECT_EQ(array[1], 2048);
+    EXPECT_EQ(std::tuple(driver.IDAO_SetValues(0, 0, array), driver.IDAO_SetValues(0, 3, nullptr)), std::tuple(0, 0));
+    double levels[3] = {6.0, std::nan(""), -1.0};
+    EXPECT_EQ(driver.IDAO_SetValuesReal(0, 3, levels), 1);
+    EXPECT_EQ(std::tuple(driver.IDAO_Value(0), levels[0]), std::tuple(2048, 5.0));
+    EXPECT_EQ(std::tuple(driver.IDAO_SetValuesReal(0, 0, levels), driver.IDAO_SetValuesReal(0, 2, nullptr)),
+              std::tuple(0, 0));
   });
 }
 

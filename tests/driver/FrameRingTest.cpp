@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <random>
-#include <thread>
+#include <tuple>
 
 #include "driver/mTypes3.h"
 
@@ -35,6 +33,12 @@ void Produce(FrameRing& ring, int32_t first, int32_t frames, int16_t channels, i
   ring.PublishBlock(first, frames);
 }
 
+// The unread frames of a one-channel ring, in order.
+std::vector<int16_t> Unread(FrameRing& ring) {
+  const FrameArray taken = ring.TakeInputData({0});
+  return {taken.Samples.begin() + 1, taken.Samples.end()};
+}
+
 TEST(FrameRingGeometry, FollowsRequestAndChannelCount) {
   struct Case {
     int32_t requested;
@@ -44,74 +48,94 @@ TEST(FrameRingGeometry, FollowsRequestAndChannelCount) {
       {131072, 1, 131072, 131072}, {131072, 2, 65536, 131072}, {131072, 3, 65536, 196608},
       {131072, 4, 32768, 131072},  {131072, 7, 32768, 229376}, {131072, 8, 16384, 131072},
       {131072, 32, 4096, 131072},  {500, 1, 32768, 32768},     {5000, 3, 2500, 7500},
-      {100000, 4, 25000, 100000},  {-7, 2, 16384, 32768},
+      {100000, 4, 25000, 100000},  {-7, 2, 16384, 32768},     {1024, 1, 1024, 1024},
+      {INT32_MAX, 3, 44739242, 134217726},  // clipped to 2^27 samples
   };
   for (const Case& c : cases) {
     FrameRing ring;
-    int16_t channels = c.channels;
-    EXPECT_EQ(ring.ComputeBufferSize(true, 0, c.requested, channels), c.kadrs) << c.requested;
-    EXPECT_EQ(ring.SizeData(), c.data) << c.requested << " x " << c.channels;
+    const int32_t kadrs = ring.ComputeBufferSize(true, 0, c.requested, c.channels);
+    EXPECT_EQ(std::tuple(kadrs, ring.SizeData()), std::tuple(c.kadrs, c.data)) << c.requested << " x " << c.channels;
   }
-}
-
-TEST(FrameRingGeometry, NoChannelIsSizedAsOne) {
+  // A table of no channel is sized as one channel, keeping the size it had.
   FrameRing ring;
   ring.ComputeBufferSize(true, 0, 131072, 4);
   EXPECT_EQ(ring.ComputeBufferSize(true, 0, 131072, 0), 32768);
   EXPECT_EQ(ring.SizeData(), 32768);
 }
 
-TEST(FrameRingGeometry, HugeRequestsAreClipped) {
-  FrameRing ring;
-  int16_t channels = 3;
-  ring.ComputeBufferSize(false, INT32_MAX, 0, channels);
-  EXPECT_GT(ring.SizeData(), 0);
-  EXPECT_LE(static_cast<int64_t>(ring.SizeKadrs()) * 3, int64_t{1} << 27);
+// A reset keeps the buffer, cleared, only when the geometry is the one
+// allocated and no device read may still land in it; otherwise the ring
+// gets a new buffer and the holder keeps the old one whole.
+TEST(FrameRing, ResetReusesTheBufferOnlyForTheSameGeometryUnheld) {
+  struct Case {
+    int16_t channels;
+    int32_t frames;
+    bool held, reused;
+  } cases[] = {
+      {2, 16, false, true}, {2, 16, true, false}, {2, 32, false, false}, {2, 8, false, false},
+      {4, 16, false, false}, {1, 16, false, false}, {1, 32, false, false},  // as many samples, other frames
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.channels << " x " << c.frames << (c.held ? " held" : ""));
+    FrameRing ring;
+    Prepare(ring, 2, 16);
+    int32_t sequence = 1;
+    Produce(ring, 1, 4, 2, sequence);
+    const std::weak_ptr<const void> before = ring.Storage();
+    const std::shared_ptr<const void> holder = c.held ? ring.Storage() : nullptr;
+    Prepare(ring, c.channels, c.frames);
+    EXPECT_EQ(std::tuple(ring.Storage() == before.lock(), ring.AllocKadrs(), ring.AllocChannels(), ring.Empty(),
+                         ring.ReadPos(), ring.WritePos()),
+              std::tuple(c.reused, c.frames, int32_t{c.channels}, true, 1, 0));
+    EXPECT_EQ(std::count(ring.Data(), ring.Data() + c.channels * c.frames, int16_t{0}), c.channels * c.frames);
+    if (holder) {
+      EXPECT_EQ(static_cast<const int16_t*>(holder.get())[0], 1) << "the holder's buffer is whole";
+    }
+  }
 }
 
-TEST(FrameRing, ResetClearsInPlaceUnlessAReadMayStillLandInTheBuffer) {
+// The producer's block size: a ring that holds at least two whole blocks is
+// left as it is (its unread frames too, even while a read holds it); another
+// grows to whole blocks, and the host-visible size stays so rounded, so the
+// next start finds the geometry it allocated.
+TEST(FrameRing, FitsWholeBlocksAndKeepsARingThatFits) {
+  struct Case {
+    int32_t frames, block, fitted;
+  } cases[] = {{25000, 64, 25024}, {64, 64, 128}, {128, 64, 128}, {25024, 64, 25024}, {100, 0, 100}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.frames << " in blocks of " << c.block);
+    FrameRing ring;
+    Prepare(ring, 1, c.frames);
+    int32_t sequence = 1;
+    Produce(ring, 1, 2, 1, sequence);
+    const int16_t* before = ring.Data();
+    const std::shared_ptr<const void> held = ring.Storage();
+    std::string error;
+    ASSERT_TRUE(ring.FitBlocks(c.block, 1, error));
+    EXPECT_EQ(std::tuple(ring.AllocKadrs(), ring.SizeKadrs()), std::tuple(c.fitted, c.fitted));
+    if (c.fitted == c.frames) {
+      EXPECT_EQ(std::tuple(ring.Data(), Unread(ring)), std::tuple(before, std::vector<int16_t>{1, 2}));
+    }
+  }
   FrameRing ring;
-  Prepare(ring, 2, 16);
-  int32_t sequence = 1;
-  Produce(ring, 1, 4, 2, sequence);
-  const int16_t* before = ring.Data();
   std::string error;
-  ASSERT_TRUE(ring.Reset(2, {}, error));
-  EXPECT_EQ(ring.Data(), before);
-  EXPECT_EQ(std::count(ring.Data(), ring.Data() + 2 * 16, int16_t{0}), 2 * 16);
-  EXPECT_TRUE(ring.Empty());
-  EXPECT_EQ(ring.ReadPos(), 1);
-  EXPECT_EQ(ring.WritePos(), 0);
-
-  // A holder of the buffer (a device read that never ended) keeps it whole.
-  Produce(ring, 1, 4, 2, sequence);
-  const std::shared_ptr<const void> held = ring.Storage();
-  ASSERT_TRUE(ring.Reset(2, {}, error));
-  EXPECT_NE(ring.Data(), before);
-  EXPECT_EQ(static_cast<const int16_t*>(held.get())[0], 5);
-}
-
-// The producer's block size, once named, shapes the size the host sees, so
-// that the next start finds the geometry it allocated and reuses the buffer.
-TEST(FrameRing, SizeFittedToBlocksPersistsAcrossStarts) {
-  FrameRing ring;
-  int16_t channels = 4;
-  std::string error;
-  EXPECT_EQ(ring.ComputeBufferSize(false, 25000, 0, channels), 25000);
-  ASSERT_TRUE(ring.Reset(channels, {}, error));
-  ASSERT_TRUE(ring.FitBlocks(64, channels, error));
-  EXPECT_EQ(ring.SizeKadrs(), 25024);
-  const int16_t* fitted = ring.Data();
-  EXPECT_EQ(ring.ComputeBufferSize(false, 25000, 0, channels), 25024);
+  EXPECT_EQ(ring.ComputeBufferSize(false, 25000, 0, 4), 25000);
+  ASSERT_TRUE(ring.Reset(4, {}, error));
+  ASSERT_TRUE(ring.FitBlocks(64, 4, error));
+  const std::weak_ptr<const void> fitted = ring.Storage();
+  EXPECT_EQ(ring.ComputeBufferSize(false, 25000, 0, 4), 25024);
   EXPECT_EQ(ring.SizeData(), 25024 * 4);
-  ASSERT_TRUE(ring.Reset(channels, {}, error));
-  ASSERT_TRUE(ring.FitBlocks(64, channels, error));
-  EXPECT_EQ(ring.Data(), fitted);
+  EXPECT_EQ(ring.ComputeBufferSize(false, 25024, 0, 4), 25024);
+  ASSERT_TRUE(ring.Reset(4, {}, error));
+  ASSERT_TRUE(ring.FitBlocks(64, 4, error));
+  EXPECT_EQ(ring.Storage(), fitted.lock());
 }
 
 // After the table changes, unread frames keep the width and the channel
-// names they were recorded with.
-TEST(FrameRing, UnreadFramesKeepTheTableTheyWereRecordedWith) {
+// names they were recorded with; before any recording frame 0 is the table given.
+TEST(FrameRing, FrameZeroNamesTheTableTheFramesWereRecordedWith) {
+  FrameRing fresh;
+  EXPECT_EQ(fresh.TakeInputData({5, 6}).Samples, (std::vector<int16_t>{5, 6}));
   FrameRing ring;
   Prepare(ring, 3, 8);
   std::string error;
@@ -121,62 +145,30 @@ TEST(FrameRing, UnreadFramesKeepTheTableTheyWereRecordedWith) {
   ring.CountAvailableKadrs();
   EXPECT_EQ(ring.CountData(), 6);
   const FrameArray taken = ring.TakeInputData({9});
-  EXPECT_EQ(taken.Channels, 3);
-  EXPECT_EQ(taken.Frames, 3);
-  EXPECT_EQ(std::vector<int16_t>(taken.Samples.begin(), taken.Samples.begin() + 3), (std::vector<int16_t>{4, 5, 6}));
+  EXPECT_EQ(std::tuple(taken.Channels, taken.Frames, taken.Samples[0], taken.Samples[2]), std::tuple(3, 3, 4, 6));
+  const FrameArray empty = ring.TakeInputData({1});
+  EXPECT_EQ(std::tuple(empty.Frames, empty.Samples), std::tuple(1, std::vector<int16_t>{4, 5, 6}));
 }
 
-TEST(FrameRing, TakesFromAnEmptyRingChangeNothing) {
+// Slow mode writes one frame at a time round the ring: in a ring of two, the
+// third frame goes to the first place while the second is still unread, and
+// a take copies the ring's tail, then its head.
+TEST(FrameRing, SingleFramesGoRoundTheRing) {
   FrameRing ring;
-  std::string error;
-  int16_t channels = 3;
-  ring.ComputeBufferSize(false, 1024, 0, channels);
-  ASSERT_TRUE(ring.Reset(channels, {5, 6, 7}, error));
-  const FrameArray result = ring.TakeInputData({1});
-  EXPECT_EQ(result.Channels, 3);
-  EXPECT_EQ(result.Frames, 1);
-  EXPECT_EQ(result.Samples, (std::vector<int16_t>{5, 6, 7}));
-  int16_t buffer[9];
-  int32_t size = 9, unread = -1;
-  EXPECT_EQ(ring.TakeData(buffer, size, unread), 0);
-  EXPECT_EQ(size, 0);
-  EXPECT_EQ(unread, 0);
-}
-
-TEST(FrameRing, WrappedTakeCopiesTheTailThenTheHead) {
-  // Eight one-sample frames; read position 7, write position 2.
-  FrameRing ring;
-  Prepare(ring, 1, 8);
-  int32_t sequence = 1;
-  Produce(ring, 1, 8, 1, sequence);
-  int16_t sink[8];
-  int32_t size = 6, unread = 0;
-  ASSERT_EQ(ring.TakeData(sink, size, unread), 6);
-  Produce(ring, 1, 2, 1, sequence);
-  ASSERT_EQ(ring.ReadPos(), 7);
-  ASSERT_EQ(ring.WritePos(), 2);
-  EXPECT_EQ(ring.CountAvailableKadrs(), 4);
-
-  int16_t out[3];
-  size = 3;
-  EXPECT_EQ(ring.TakeData(out, size, unread), 3);
-  EXPECT_EQ(size, 3);
-  EXPECT_EQ(unread, 1);
-  EXPECT_EQ(ring.ReadPos(), 2);
-  EXPECT_EQ(out[0], 7);
-  EXPECT_EQ(out[1], 8);
-  EXPECT_EQ(out[2], 9);
-}
-
-TEST(FrameRing, MeetingPositionsCountOneFrameUnlessEmpty) {
-  FrameRing ring;
-  Prepare(ring, 1, 4);
+  Prepare(ring, 1, 2);
   int32_t sequence = 1;
   Produce(ring, 1, 1, 1, sequence);
   EXPECT_EQ(ring.ReadPos(), ring.WritePos());
   EXPECT_EQ(ring.CountAvailableKadrs(), 1);
-  EXPECT_EQ(ring.TakeInputData({0}).Frames, 2);
-  EXPECT_EQ(ring.CountAvailableKadrs(), 0);
+  Produce(ring, 2, 1, 1, sequence);
+  int16_t first = 0;
+  int32_t size = 1, unread = 0;
+  ASSERT_EQ(ring.TakeData(&first, size, unread), 1);
+  EXPECT_EQ(std::tuple(first, unread), std::tuple(1, 1));
+  Produce(ring, 1, 1, 1, sequence);
+  EXPECT_EQ(std::tuple(ring.DroppedFrames(), ring.CountAvailableKadrs()), std::tuple(0, 2));
+  EXPECT_EQ(Unread(ring), (std::vector<int16_t>{2, 3}));
+  EXPECT_EQ(std::tuple(ring.ReadPos(), ring.CountAvailableKadrs()), std::tuple(2, 0));
 }
 
 TEST(FrameRing, TakeDataCopiesWholeFramesOnly) {
@@ -184,24 +176,19 @@ TEST(FrameRing, TakeDataCopiesWholeFramesOnly) {
   Prepare(ring, 4, 8);
   int32_t sequence = 1;
   Produce(ring, 1, 4, 4, sequence);
+  // Every take reports (frames, samples written, samples left unread).
+  const auto take = [](FrameRing& from, int16_t* data, int32_t size) {
+    int32_t unread = -1;
+    const int32_t frames = from.TakeData(data, size, unread);
+    return std::tuple(frames, size, unread);
+  };
   int16_t out[10] = {};
-  int32_t size = 10, unread = 0;
-  EXPECT_EQ(ring.TakeData(out, size, unread), 2);
-  EXPECT_EQ(size, 8);
-  EXPECT_EQ(unread, 8);
-  EXPECT_EQ(out[8], 0);  // the partial third frame was not touched
-
-  size = 3;
-  EXPECT_EQ(ring.TakeData(out, size, unread), 0);
-  EXPECT_EQ(size, 0);
-  for (int32_t bad : {0, -5}) {
-    size = bad;
-    EXPECT_EQ(ring.TakeData(out, size, unread), 0);
-    EXPECT_EQ(size, 0);
-  }
-  size = 100;
-  EXPECT_EQ(ring.TakeData(nullptr, size, unread), 0);
-  EXPECT_EQ(unread, 8);
+  EXPECT_EQ(take(ring, out, 10), std::tuple(2, 8, 8));
+  EXPECT_EQ(out[8], 0) << "the partial third frame was not touched";
+  for (int32_t bad : {3, 0, -5}) EXPECT_EQ(take(ring, out, bad), std::tuple(0, 0, 8)) << bad;
+  EXPECT_EQ(take(ring, nullptr, 100), std::tuple(0, 0, 8));
+  FrameRing none;
+  EXPECT_EQ(take(none, out, 9), std::tuple(0, 0, 0));
 }
 
 TEST(FrameRing, OverflowDropsTheOldestBlockOnly) {
@@ -210,11 +197,8 @@ TEST(FrameRing, OverflowDropsTheOldestBlockOnly) {
   int32_t sequence = 1;
   for (int32_t first = 1; first <= 8; first += 2) Produce(ring, first, 2, 1, sequence);
   Produce(ring, 1, 2, 1, sequence);  // overwrites frames 1..2 (sequence 1, 2)
-  EXPECT_EQ(ring.DroppedFrames(), 2);
-  EXPECT_EQ(ring.CountAvailableKadrs(), 8);
-  const FrameArray taken = ring.TakeInputData({0});
-  ASSERT_EQ(taken.Frames, 9);
-  for (int f = 1; f <= 8; ++f) EXPECT_EQ(taken.Samples[f], f + 2) << f;
+  EXPECT_EQ(std::tuple(ring.DroppedFrames(), ring.CountAvailableKadrs()), std::tuple(2, 8));
+  EXPECT_EQ(Unread(ring), (std::vector<int16_t>{3, 4, 5, 6, 7, 8, 9, 10}));
 
   // A block over every unread frame drops them all, and only them.
   FrameRing small;
@@ -223,7 +207,7 @@ TEST(FrameRing, OverflowDropsTheOldestBlockOnly) {
   Produce(small, 3, 2, 1, sequence);
   Produce(small, 3, 2, 1, sequence);
   EXPECT_EQ(small.DroppedFrames(), 2);
-  EXPECT_EQ(small.TakeInputData({0}).Samples, (std::vector<int16_t>{0, 3, 4}));
+  EXPECT_EQ(Unread(small), (std::vector<int16_t>{3, 4}));
 }
 
 TEST(FrameRing, RestartDiscardsEverythingUnread) {
@@ -231,102 +215,32 @@ TEST(FrameRing, RestartDiscardsEverythingUnread) {
   Prepare(ring, 1, 8);
   int32_t sequence = 1;
   Produce(ring, 1, 4, 1, sequence);
-  ring.Restart();
-  EXPECT_EQ(ring.CountAvailableKadrs(), 0);
-  EXPECT_EQ(ring.ReadPos(), 1);
-  EXPECT_EQ(ring.WritePos(), 0);
+  EXPECT_EQ(ring.Restart(), 4);
+  EXPECT_EQ(std::tuple(ring.CountAvailableKadrs(), ring.ReadPos(), ring.WritePos()), std::tuple(0, 1, 0));
   Produce(ring, 1, 2, 1, sequence);
-  EXPECT_EQ(ring.CountAvailableKadrs(), 2);
+  EXPECT_EQ(Unread(ring), (std::vector<int16_t>{5, 6}));
 }
 
-// A producer thread writes a counting pattern block by block while this
-// thread takes frames in random sizes through both take paths. Every frame
-// must arrive whole and in order; gaps only where overflow dropped frames,
-// and the dropped count must explain every gap.
-TEST(FrameRingConcurrency, EveryFrameArrivesWholeAndInOrder) {
-  constexpr int16_t kChannels = 3;
-  constexpr int32_t kBlock = 64;
-  constexpr int32_t kRingFrames = kBlock * 16;
-  constexpr int32_t kBlocks = 20000;
-  FrameRing ring;
-  Prepare(ring, kChannels, kRingFrames);
-
-  std::atomic<bool> done{false};
-  std::thread producer([&] {
-    int32_t sequence = 0;
-    int32_t first = 1;
-    for (int32_t b = 0; b < kBlocks; ++b) {
-      Produce(ring, first, kBlock, kChannels, sequence);
-      first = first + kBlock > kRingFrames ? 1 : first + kBlock;
-      if (b % 512 == 0) std::this_thread::yield();
-    }
-    done = true;
-  });
-
-  std::mt19937 random(42);
-  std::vector<int16_t> buffer(kChannels * kRingFrames);
-  int64_t expected = 0, received = 0, skipped = 0;
-  auto check = [&](const int16_t* frames, int32_t count) {
-    for (int32_t f = 0; f < count; ++f) {
-      const int16_t* frame = frames + f * kChannels;
-      ASSERT_EQ(frame[2], frame[0] ^ frame[1]) << "torn frame";
-      const int64_t seq = frame[0] | (int64_t{frame[1]} << 15);
-      ASSERT_GE(seq, expected) << "frame out of order";
-      skipped += seq - expected;
-      expected = seq + 1;
-      ++received;
-    }
-  };
-
-  while (!done || ring.CountAvailableKadrs() > 0) {
-    if (random() % 2 == 0) {
-      int32_t size = static_cast<int32_t>(random() % buffer.size()) + 1;
-      int32_t unread = 0;
-      const int32_t frames = ring.TakeData(buffer.data(), size, unread);
-      ASSERT_EQ(size, frames * kChannels);
-      check(buffer.data(), frames);
-    } else {
-      const FrameArray taken = ring.TakeInputData({0, 1, 2});
-      check(taken.Samples.data() + kChannels, taken.Frames - 1);
-    }
-    if (random() % 64 == 0) std::this_thread::sleep_for(std::chrono::microseconds(random() % 300));
-  }
-  producer.join();
-  EXPECT_EQ(received + ring.DroppedFrames(), int64_t{kBlocks} * kBlock);
-  EXPECT_EQ(skipped, ring.DroppedFrames());
-}
-
-TEST(BytesToText, SkipsLeadingJunkAndStopsAfterText) {
-  const uint8_t e14[] = {0, 0, 69, 49, 52, 0, 88};
+TEST(Text, IdentificationBytesAndNumbers) {
+  const uint8_t e14[] = {0, 0, 69, 49, 52, 0, 88}, ab[] = {200, 65, 66};
   EXPECT_EQ(BytesToText(e14, sizeof e14), "E14");
-  const uint8_t ab[] = {200, 65, 66};
   EXPECT_EQ(BytesToText(ab, sizeof ab), "AB");
   EXPECT_EQ(BytesToText(nullptr, 5), "");
-}
-
-TEST(Numbers, RoundHalfToEvenAndTextWithoutTrailingZeros) {
-  EXPECT_EQ(RoundHalfEven(2.5), 2.0);
-  EXPECT_EQ(RoundHalfEven(3.5), 4.0);
-  EXPECT_EQ(RoundHalfEven(-2.5), -2.0);
-  EXPECT_EQ(RoundHalfEven(-409.6), -410.0);
-  EXPECT_EQ(FormatNumber(0.15625, 3, "."), "0.156");
-  EXPECT_EQ(FormatNumber(2.5, 3, ","), "2,5");
-  EXPECT_EQ(FormatNumber(10.0, 3, "."), "10");
-  EXPECT_EQ(FormatNumber(0.625, 3, "."), "0.625");
-  EXPECT_EQ(FormatNumber(-1.25, 1, "."), "-1.2");
-}
-
-TEST(Numbers, TextOfAnyDoubleAndAnyCountOfDecimals) {
-  EXPECT_EQ(FormatNumber(std::nan(""), 3, "."), "NaN");
-  EXPECT_EQ(FormatNumber(INFINITY, 3, "."), "Infinity");
-  EXPECT_EQ(FormatNumber(-INFINITY, 3, "."), "-Infinity");
-  EXPECT_EQ(FormatNumber(1e20, 3, "."), "100000000000000000000");
-  EXPECT_EQ(FormatNumber(-9.5e18, 2, ","), "-9500000000000000000");
-  EXPECT_EQ(FormatNumber(12345.678, 0, "."), "12346");
-  EXPECT_EQ(FormatNumber(2.5, 0, "."), "2");
-  EXPECT_EQ(FormatNumber(1.5, -2, "."), "2");
-  EXPECT_EQ(FormatNumber(0.1, 40, "."), "0.1");
-  EXPECT_EQ(FormatNumber(-0.0004, 3, "."), "0");
+  const std::pair<double, double> halves[] = {{2.5, 2.0}, {3.5, 4.0}, {-2.5, -2.0}, {-409.6, -410.0}};
+  for (const auto& [value, rounded] : halves) EXPECT_EQ(RoundHalfEven(value), rounded) << value;
+  // Rounded half to even, without trailing zeros, any double and any count of decimals.
+  struct Case {
+    double value;
+    int decimals;
+    const char *separator, *text;
+  } cases[] = {
+      {0.15625, 3, ".", "0.156"}, {2.5, 3, ",", "2,5"}, {10.0, 3, ".", "10"}, {0.625, 3, ".", "0.625"},
+      {-1.25, 1, ".", "-1.2"}, {std::nan(""), 3, ".", "NaN"}, {INFINITY, 3, ".", "Infinity"},
+      {-INFINITY, 3, ".", "-Infinity"}, {1e20, 3, ".", "100000000000000000000"},
+      {-9.5e18, 2, ",", "-9500000000000000000"}, {12345.678, 0, ".", "12346"}, {2.5, 0, ".", "2"},
+      {1.5, -2, ".", "2"}, {0.1, 40, ".", "0.1"}, {-0.0004, 3, ".", "0"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatNumber(c.value, c.decimals, c.separator), c.text) << c.value;
 }
 
 // A host array that cannot be made must not cost the frames, nor leave the

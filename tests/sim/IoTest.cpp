@@ -1,126 +1,94 @@
-// Module memory, the ADC's conversion of input signals, and the DAC and TTL
-// outputs looped back to the inputs.
-#include <gtest/gtest.h>
-
-#include <algorithm>
+// Module memory, the ADC's conversion of input signals, the DAC outputs
+// looped back to the inputs, and the pace of the sample stream. Its order,
+// completeness, cancel and unplug are the end-to-end recordings' to check,
+// through the driver's reads.
 #include <cmath>
 #include <cstring>
-#include <memory>
 #include <set>
+#include <tuple>
 
 #include "sim/SimControl.h"
 #include "tests/sim/SimHarness.h"
-#include "tests/sim/WireClient.h"
 
 namespace e14::simtest {
 namespace {
 
-// Channel codes: input, single-ended bit, range.
-constexpr uint32_t SingleEnded(uint32_t input, uint32_t range = 0) { return input + 32 + 64 * range; }
-constexpr uint32_t Differential(uint32_t input, uint32_t range = 0) { return input + 64 * range; }
-
-class Io : public testing::Test {
+class Io : public OpenModule {
  protected:
-  void Open(const std::string& json) {
-    Configure(json);
-    device_ = std::make_unique<Interface>(library_);
-    ASSERT_TRUE(device_->Open(0)) << device_->LastError();
-    client_ = std::make_unique<WireClient>(device_->Handle());
+  // The samples of one read of `bytes`.
+  std::vector<int16_t> Take(uint32_t bytes) {
+    const auto reply = Ask(handle_, {wire::Kind::Read, 1, 0, bytes});
+    return reply && reply->Header.status == 0 ? reply->Samples() : std::vector<int16_t>{};
   }
-
-  int16_t Sample(uint32_t code) {
-    int16_t sample = 0;
-    EXPECT_TRUE(device_->AdcSample(code, sample));
-    return sample;
-  }
-
   // `count` stream samples of one channel, unpaced.
   std::vector<int16_t> Record(uint32_t code, double adcKHz, uint32_t count) {
     SimSetUnpaced(1);
-    AdcParams params = Params({static_cast<uint16_t>(code)}, adcKHz, 1 / adcKHz);
-    EXPECT_TRUE(device_->SetAdcParams(params));
+    Program(Params({static_cast<uint16_t>(code)}, adcKHz, 1 / adcKHz));
     EXPECT_TRUE(device_->StartAdc());
-    client_->Read(1, count * 2);
-    auto reply = client_->Next(2000);
+    std::vector<int16_t> samples = Take(count * 2);
     device_->StopAdc();
-    return reply ? reply->Samples() : std::vector<int16_t>{};
+    return samples;
   }
-
-  const SlotMap& Slots() const { return library_.Slots(); }
-
-  VendorLibrary library_{"LUsbApiU"};
-  std::unique_ptr<Interface> device_;
-  std::unique_ptr<WireClient> client_;
+  bool Put(const DacParamBlock& block) {
+    return device_->Call(Slots().PutMemory, reinterpret_cast<const uint8_t*>(&block), uint32_t{sizeof block},
+                         uint32_t{kDacParamAddress}) == 1;
+  }
 };
 
+// Firmware, the TTL output word and the DAC block through the library's
+// slots and through the handle's memory requests, which refuse what lies
+// outside module memory.
 TEST_F(Io, MemoryHoldsFirmwareTtlWordAndDacBlock) {
   Open(R"({"modules": [{"slot": 0, "firmware": "3.12"}]})");
-  WireReply firmware = client_->MemoryRead(kFirmwareAddress, 2);
-  EXPECT_EQ(firmware.Header.status, 0u);
-  EXPECT_EQ(firmware.Payload, (std::vector<uint8_t>{12, 3}));
-
+  // The reply to a memory request: (status, payload).
+  const auto memory = [this](wire::Kind kind, uint32_t address, uint32_t count, std::vector<uint8_t> bytes = {}) {
+    const auto reply = Ask(handle_, {kind, 77, address, count}, bytes);
+    return reply ? std::tuple(reply->Header.status, reply->Payload) : std::tuple(~0u, std::vector<uint8_t>{});
+  };
+  using wire::Kind;
+  EXPECT_EQ(memory(Kind::MemoryRead, kFirmwareAddress, 2), std::tuple(0u, std::vector<uint8_t>{12, 3}));
   device_->Call(Slots().TtlOut, 0xBEEFu);
-  EXPECT_EQ(client_->MemoryRead(kTtlOutAddress, 2).Payload, (std::vector<uint8_t>{0xEF, 0xBE}));
-  EXPECT_EQ(client_->MemoryWrite(kTtlOutAddress, {0x34, 0x12}).Header.status, 0u);
+  EXPECT_EQ(memory(Kind::MemoryRead, kTtlOutAddress, 2), std::tuple(0u, std::vector<uint8_t>{0xEF, 0xBE}));
+  EXPECT_EQ(memory(Kind::MemoryWrite, kTtlOutAddress, 2, {0x34, 0x12}), std::tuple(0u, std::vector<uint8_t>{}));
   EXPECT_EQ(SimTtlOut(0), 0x1234);
 
   DacParamBlock block{};
-  block.RateDivisor = 199;
-  block.Control = 17;
-  block.Points = 1000;
-  block.Code1 = 0xFFFF;
-  auto* bytes = reinterpret_cast<uint8_t*>(&block);
-  ASSERT_EQ(device_->Call(Slots().PutMemory, bytes, uint32_t{sizeof block}, uint32_t{kDacParamAddress}), 1u);
-  DacParamBlock seen{};
-  ASSERT_EQ(SimDacParamBlock(0, &seen), 1);
-  EXPECT_EQ(std::memcmp(&seen, &block, sizeof block), 0);
-  EXPECT_EQ(client_->MemoryRead(kDacParamAddress, sizeof block).Payload,
-            std::vector<uint8_t>(bytes, bytes + sizeof block));
+  std::tie(block.RateDivisor, block.Control, block.Points, block.Code1) = std::tuple(199, 17, 1000, 0xFFFF);
+  ASSERT_TRUE(Put(block));
+  const auto* bytes = reinterpret_cast<const uint8_t*>(&block);
+  EXPECT_EQ(memory(Kind::MemoryRead, kDacParamAddress, sizeof block),
+            std::tuple(0u, std::vector<uint8_t>(bytes, bytes + sizeof block)));
 
-  EXPECT_EQ(client_->MemoryRead(0xFFFF, 2).Header.status, 87u);
+  EXPECT_EQ(memory(Kind::MemoryRead, 0xFFFF, 2), std::tuple(87u, std::vector<uint8_t>{}));
   EXPECT_EQ(device_->Call(Slots().PutMemory, bytes, 2u, 0x10000u), 0u);
-  uint8_t peek[2] = {};
-  EXPECT_EQ(SimReadMemory(0, kFirmwareAddress, peek, 2), 1);
-  EXPECT_EQ(peek[1], 3);
 }
 
+// Codes per range (800 per volt on the widest) after the module's gain and
+// offset, clamped to 14 bits; the zero-calibration input reads 0 V; an input
+// with no signal carries the count of single samples in the test pattern.
 TEST_F(Io, InputsFollowRangeAndCalibration) {
   Open(R"({"modules": [{"slot": 0, "adcGain": [1.0, 1.02, 0.98, 1.0], "adcOffset": [0, 5, -3, 0],
     "inputs": {"X1": {"type": "dc", "value": 1.0}, "X2": {"type": "dc", "value": -20},
                "XY1": {"type": "dc", "value": 0.5}, "Y16": {"type": "dc", "value": -0.25}}}]})");
-  EXPECT_EQ(Sample(SingleEnded(0, 0)), 800);
-  EXPECT_EQ(Sample(SingleEnded(0, 1)), 3132);  // 3200 / 1.02 - 5
-  EXPECT_EQ(Sample(SingleEnded(0, 2)), 8191);  // clamped
-  EXPECT_EQ(Sample(SingleEnded(1, 0)), -8192);
-  EXPECT_EQ(Sample(Differential(0, 0)), 400);
-  EXPECT_EQ(Sample(SingleEnded(31, 1)), -789);  // -0.25 * 3200 / 1.02 - 5
-  EXPECT_EQ(Sample(Differential(16, 1)), -5) << "zero calibration reads 0 V";
-  EXPECT_EQ(Sample(Differential(31, 2)), 3);
-
-  // The driver's conversion gives the signal back within one code.
-  const double scale = 3200 / 1.02;
-  EXPECT_NEAR(5 / scale + 3132 / scale, 1.0, 1 / scale);
-}
-
-TEST_F(Io, SingleSamplesCountInThePattern) {
-  Open(R"({"modules": [{"slot": 0}]})");
-  EXPECT_EQ(Sample(SingleEnded(3)), Pattern(0, 3));
-  EXPECT_EQ(Sample(Differential(9, 2)), Pattern(1, 9));
+  const std::pair<uint32_t, int16_t> cases[] = {
+      {SingleEnded(0, 0), 800},    {SingleEnded(0, 1), 3132},    // 3200 / 1.02 - 5
+      {SingleEnded(0, 2), 8191},   {SingleEnded(1, 0), -8192},   // clamped
+      {Differential(0, 0), 400},   {SingleEnded(31, 1), -789},   // -0.25 * 3200 / 1.02 - 5
+      {Differential(16, 1), -5},   {Differential(31, 2), 3},     // zero calibration
+      {SingleEnded(3), Pattern(8, 3)}, {Differential(9, 2), Pattern(9, 9)},  // single samples 8 and 9
+  };
+  for (const auto& [code, sample] : cases) EXPECT_EQ(Sample(code), sample) << code;
 }
 
 TEST_F(Io, WaveformsComeFromTheSampleCounter) {
   Open(R"({"modules": [{"slot": 0, "inputs": {
     "X3": {"type": "ramp", "from": -1, "to": 1, "period": 0.01},
     "X4": {"type": "sine", "amplitude": 2, "frequency": 250},
-    "X5": {"type": "noise", "amplitude": 1, "seed": 7},
-    "X6": {"type": "noise", "amplitude": 1, "seed": 8}}}]})");
+    "X5": {"type": "noise", "amplitude": 1, "seed": 7}, "X6": {"type": "noise", "amplitude": 1, "seed": 8}}}]})");
   const std::vector<int16_t> ramp = Record(SingleEnded(2), 1, 20);
   ASSERT_EQ(ramp.size(), 20u);
-  for (int k = 0; k < 20; ++k)
-    EXPECT_EQ(ramp[static_cast<size_t>(k)], std::lround((-1 + 0.2 * (k % 10)) * 800)) << k;
-
+  for (int k = 0; k < 20; ++k) EXPECT_EQ(ramp[static_cast<size_t>(k)], std::lround((-1 + 0.2 * (k % 10)) * 800)) << k;
   EXPECT_EQ(Record(SingleEnded(3), 1, 8), (std::vector<int16_t>{0, 1600, 0, -1600, 0, 1600, 0, -1600}));
-
   const std::vector<int16_t> noise = Record(SingleEnded(4), 100, 1000);
   ASSERT_EQ(noise.size(), 1000u);
   for (int16_t code : noise) ASSERT_LE(std::abs(code), 800);
@@ -129,39 +97,44 @@ TEST_F(Io, WaveformsComeFromTheSampleCounter) {
   EXPECT_NE(Record(SingleEnded(5), 100, 1000), noise);
 }
 
+// The module undoes the calibration the driver applied to a code, (v + d) *
+// g. (Revision A's 12-bit DAC is the end-to-end output tests'.)
 TEST_F(Io, DacCodesLoopBackToInputs) {
   Open(R"({"modules": [{"slot": 0, "dacOffset": [10, 0], "dacGain": [1, 1.25], "adcGain": [1, 1, 1, 1],
     "inputs": {"X1": {"type": "dac", "channel": 0}, "X2": {"type": "dac", "channel": 1}}}]})");
-  // The module undoes the calibration the driver applied: (v + d) * g.
   int16_t code0 = 13107 + 10;
-  int16_t code1 = static_cast<int16_t>(std::lround(-3277 * 1.25));
+  auto code1 = static_cast<int16_t>(std::lround(-3277 * 1.25));
   ASSERT_EQ(device_->Call(Slots().DacSamples, &code0, &code1), 1u);
-  EXPECT_EQ(Sample(SingleEnded(0)), 1600);        // 13107 / 6553.4 V
-  EXPECT_EQ(Sample(SingleEnded(1, 1)), -1600);    // -3277 / 6553.4 V on the 2.5 V range
+  EXPECT_EQ(Sample(SingleEnded(0)), 1600);      // 13107 / 6553.4 V
+  EXPECT_EQ(Sample(SingleEnded(1, 1)), -1600);  // -3277 / 6553.4 V on the 2.5 V range
 }
 
-TEST_F(Io, RevisionADacIsTwelveBits) {
-  Open(R"({"modules": [{"slot": 0, "revision": "A", "library": "both",
-    "inputs": {"X1": {"type": "dac", "channel": 1}}}]})");
-  int16_t code = 819;
-  ASSERT_EQ(device_->Call(Slots().DacSample, &code, 1u), 1u);
-  EXPECT_EQ(Sample(SingleEnded(0)), 1600);  // 819 / 409.6 V
-  code = 3000;
-  device_->Call(Slots().DacSample, &code, 1u);
-  EXPECT_EQ(SimDacCode(0, 1), 2047);
-  EXPECT_EQ(device_->Call(Slots().StartDac), 0u);
-  EXPECT_EQ(device_->LastError(), "The module cannot stream DAC data");
+// TTL outputs loop back to the inputs and to analog inputs wired to a bit
+// once enabled; a new open starts with them disabled.
+TEST_F(Io, TtlOutputsLoopBackOnceEnabled) {
+  Open(R"({"modules": [{"slot": 0, "ttlLoopback": true,
+    "inputs": {"XY3": {"type": "ttl", "bit": 2}, "X7": {"type": "ttl", "bit": 15, "high": 2.5}}}]})");
+  device_->Call(Slots().TtlOut, 0x8004u);
+  uint16_t in = 0xFFFF;
+  ASSERT_EQ(device_->Call(Slots().TtlIn, &in), 1u);
+  EXPECT_EQ(std::tuple(in, Sample(Differential(2))), std::tuple(0, 0)) << "outputs not enabled";
+  ASSERT_EQ(device_->Call(Slots().EnableTtlOut, 1u), 1u);
+  ASSERT_EQ(device_->Call(Slots().TtlIn, &in), 1u);
+  EXPECT_EQ(std::tuple(in, Sample(Differential(2)), Sample(SingleEnded(6))), std::tuple(0x8004, 4000, 2000));
+  device_->Close();
+  ASSERT_TRUE(device_->Open(0));
+  EXPECT_EQ(SimTtlOutEnabled(0), 0);
 }
 
+// An uploaded waveform replays at the block's rate from its start; stopped,
+// the output holds; a new block announces a new waveform.
 TEST_F(Io, StreamedWaveformReplaysAtTheBlockRate) {
   Open(R"({"modules": [{"slot": 0, "inputs": {"X1": {"type": "dac", "channel": 0},
                                               "X2": {"type": "dac", "channel": 1}}}]})");
   EXPECT_EQ(device_->Call(Slots().StartDac), 0u) << "nothing uploaded yet";
   DacParamBlock block{};
-  block.RateDivisor = 199;  // 1 kHz
-  block.Points = 8;
-  ASSERT_EQ(device_->Call(Slots().PutMemory, reinterpret_cast<uint8_t*>(&block), uint32_t{sizeof block},
-                          uint32_t{kDacParamAddress}), 1u);
+  std::tie(block.RateDivisor, block.Points) = std::tuple(199, 8);  // 1 kHz
+  ASSERT_TRUE(Put(block));
   // Eight points, rounded up to sixteen as the driver sends them.
   std::vector<uint16_t> words(32, 0);
   for (uint16_t k = 0; k < 8; ++k) {
@@ -182,41 +155,72 @@ TEST_F(Io, StreamedWaveformReplaysAtTheBlockRate) {
   ASSERT_EQ(channel0.size(), 24u);
   for (size_t k = 0; k < channel0.size(); ++k) EXPECT_EQ(channel0[k], 500 * static_cast<int>(k % 8)) << k;
   // At 2 kHz each point is seen twice.
-  const std::vector<int16_t> channel1 = Record(SingleEnded(1), 2, 8);
-  EXPECT_EQ(channel1, (std::vector<int16_t>{0, 0, -500, -500, -1000, -1000, -1500, -1500}));
-
+  EXPECT_EQ(Record(SingleEnded(1), 2, 8), (std::vector<int16_t>{0, 0, -500, -500, -1000, -1000, -1500, -1500}));
   device_->Call(Slots().StopDac);
   EXPECT_EQ(Sample(SingleEnded(0)), 0) << "stopped, the output holds the last written code";
 
-  // A new block announces a new waveform: the next upload replaces the old.
-  ASSERT_EQ(device_->Call(Slots().PutMemory, reinterpret_cast<uint8_t*>(&block), uint32_t{sizeof block},
-                          uint32_t{kDacParamAddress}), 1u);
+  ASSERT_TRUE(Put(block));
   request.Request.Words = 4;
   ASSERT_EQ(device_->Call(Slots().WriteDacData, &request.Request), 1u);
   EXPECT_EQ(SimDacWaveform(0, nullptr, 0), 4u);
 }
 
-TEST_F(Io, TtlOutputsLoopBackOnceEnabled) {
-  Open(R"({"modules": [{"slot": 0, "ttlLoopback": true,
-    "inputs": {"XY3": {"type": "ttl", "bit": 2}, "X7": {"type": "ttl", "bit": 15, "high": 2.5}}}]})");
-  device_->Call(Slots().TtlOut, 0x8004u);
-  uint16_t in = 0xFFFF;
-  ASSERT_EQ(device_->Call(Slots().TtlIn, &in), 1u);
-  EXPECT_EQ(in, 0u) << "outputs not enabled";
-  EXPECT_EQ(Sample(Differential(2)), 0);
+// Frames are due on the module's clock, sped up: a frame ends with its last
+// sample, a read completes no sooner than its last frame, and the count
+// produced follows the clock.
+TEST_F(Io, FramesFollowTheModuleClockTimesTheSpeedUp) {
+  Open(R"({"modules": [{"slot": 0}]})");
+  SimSetSpeedUp(10);
+  Program(Params({32, 33, 34}, 4, 0.5));  // a frame every 4 ticks of 4 kHz: 10000 a second
+  EXPECT_EQ(SimFrameTimeNs(0, 0), 0) << "before the start";
+  const int64_t before = SteadyNowNs();
+  ASSERT_TRUE(device_->StartAdc());
+  const int64_t after = SteadyNowNs();
+  // The last sample of frame 0 comes two ADC periods after the start.
+  const int64_t first = SimFrameTimeNs(0, 0);
+  EXPECT_GE(first, before + 50000);
+  EXPECT_LE(first, after + 50000);
+  EXPECT_NEAR(static_cast<double>(SimFrameTimeNs(0, 1000) - first), 1e8, 2.0);
+  const std::vector<int16_t> samples = Take(2000 * 3 * 2);
+  ASSERT_EQ(samples.size(), 6000u);
+  EXPECT_GE(SteadyNowNs(), SimFrameTimeNs(0, 1999));
+  EXPECT_EQ(samples.back(), Pattern(1999, 2));
+  const int64_t early = SteadyNowNs();
+  const uint64_t produced = SimFramesProduced(0);
+  const int64_t late = SteadyNowNs();
+  EXPECT_GE(static_cast<double>(produced), static_cast<double>(early - after) * 1e-5 - 1);
+  EXPECT_LE(static_cast<double>(produced), static_cast<double>(late - before) * 1e-5 + 1);
+  SimSetUnpaced(1);
+  EXPECT_EQ(SimFrameTimeNs(0, 5000), 0) << "unpaced frames have no time";
+}
 
-  ASSERT_EQ(device_->Call(Slots().EnableTtlOut, 1u), 1u);
-  ASSERT_EQ(device_->Call(Slots().TtlIn, &in), 1u);
-  EXPECT_EQ(in, 0x8004u);
-  EXPECT_EQ(Sample(Differential(2)), 4000);
-  EXPECT_EQ(Sample(SingleEnded(6)), 2000);
-  device_->Call(Slots().TtlOut, 0x0000u);
-  EXPECT_EQ(Sample(Differential(2)), 0);
-
-  device_->Close();
-  ASSERT_TRUE(device_->Open(0));
-  EXPECT_EQ(SimTtlOutEnabled(0), 0) << "a new open starts with the outputs disabled";
+// Rates come back rounded to the module's 16 MHz clock and its 200 kHz top;
+// a refused record leaves the last one.
+TEST_F(Io, AdcParametersAreRoundedToTheModuleClock) {
+  Open(R"({"modules": [{"slot": 0}]})");
+  AdcParams params = Params({32, 33, 34}, 21.05, 0.04);
+  ASSERT_TRUE(device_->SetAdcParams(params));
+  EXPECT_DOUBLE_EQ(params.AdcRateKHz, 8000000.0 / 380 / 1000);
+  EXPECT_DOUBLE_EQ(params.InterKadrDelayMs, 1 / params.AdcRateKHz);
+  EXPECT_DOUBLE_EQ(params.KadrRateKHz, params.AdcRateKHz / 3);
+  AdcParams fast = Params({32}, 500, 0.001);
+  ASSERT_TRUE(device_->SetAdcParams(fast));
+  EXPECT_EQ(fast.AdcRateKHz, 200.0);
+  AdcParams none = Params({}, 100, 0.01);
+  EXPECT_FALSE(device_->SetAdcParams(none));
+  EXPECT_EQ(device_->LastError(), "Invalid number of ADC channels: 0");
+  AdcParams stored{};
+  ASSERT_EQ(SimLastAdcParams(0, &stored), 1);
+  EXPECT_EQ(stored.AdcRateKHz, 200.0);
+  SimRefuseAdcParams(0, "ADC parameters rejected by the firmware");
+  AdcParams refused = Params({32}, 10, 0.1);
+  EXPECT_FALSE(device_->SetAdcParams(refused));
+  EXPECT_EQ(device_->LastError(), "ADC parameters rejected by the firmware");
+  EXPECT_EQ(refused.KadrRateKHz, 0.0);
+  SimRefuseAdcParams(0, "");
+  EXPECT_TRUE(device_->SetAdcParams(refused));
 }
 
 }  // namespace
 }  // namespace e14::simtest
+
