@@ -7,7 +7,6 @@
 #include <array>
 #include <vector>
 
-#include "server/ComConvert.h"
 #include "server/FuncLookup.h"
 #include "server/ScriptInvoke.h"
 #include "server/ServerModule.h"
@@ -40,8 +39,6 @@ struct FakeAdc {
   bool fail = false;
   short* seenData = nullptr;
   LONG seenSize = -1;
-  std::vector<int16_t> seenTable;
-  LONG seenLower = -1;
 
   template <class Member>
   void Fill(const wchar_t* name, WORD kind, Member member) {
@@ -59,10 +56,7 @@ struct FakeAdc {
     *frames = *size;
     return self->fail ? E_FAIL : S_OK;
   }
-  static HRESULT STDMETHODCALLTYPE PutInputChannels(FakeAdc* self, SAFEARRAY** table) {
-    SafeArrayGetLBound(*table, 1, &self->seenLower);
-    return FromSafeArray(*table, self->seenTable) ? S_OK : DISP_E_TYPEMISMATCH;
-  }
+  static HRESULT STDMETHODCALLTYPE PutInputChannels(FakeAdc*, SAFEARRAY**) { return S_OK; }
 };
 
 class Adapter : public ::testing::Test {
@@ -155,25 +149,6 @@ TEST_F(Adapter, ArgumentsThatDoNotFitAreRefused) {
   for (const auto& c : cases)
     EXPECT_EQ(Call(c.member, c.flags, c.args), c.result) << &c - cases;
   EXPECT_EQ(adc.seenSize, -1) << "GetData was not reached";
-}
-
-// A variable's array, from 1, of numbers and numbers in text, or a typed one.
-TEST_F(Adapter, ScriptArraysBecomeTypedArraysWithTheirBounds) {
-  Owned variants(ScriptArray({Value(10), Value(L"20")}, 1));
-  Owned shorts;
-  V_VT(&shorts.v) = VT_ARRAY | VT_I2;
-  V_ARRAY(&shorts.v) = ToSafeArray(std::vector<int16_t>{5});
-  const struct {
-    VARIANT* array;
-    std::vector<int16_t> table;
-    LONG lower;
-  } cases[] = {{&variants.v, {10, 20}, 1}, {&shorts.v, {5}, 0}};
-  for (const auto& c : cases) {
-    ASSERT_EQ(Call(L"InputChannels", DISPATCH_PROPERTYPUT, {Ref(c.array)}), S_OK);
-    EXPECT_EQ(adc.seenTable, c.table);
-    EXPECT_EQ(adc.seenLower, c.lower);
-  }
-  EXPECT_EQ(V_VT(&variants.v), VT_ARRAY | VT_VARIANT) << "the script's array keeps its type";
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ Function Opens()
     t = adc.InputChannels
     Opens = none And adc.Test And TypeName(dio) = "DIOInterface" And UBound(ranges) = 3 And _
         ranges(0) = Chr(177) & "10 V" And adc.ChannelRange(i) = 1 And i = 2 And _
-        wanted = 20000 And UBound(table) = 2 And UBound(t) = 2 And t(2) = 13
+        wanted = 20000 And table(2) = 13 And UBound(t) = 2 And t(2) = 13
 End Function
 
 ' Into an array of an odd size, so that a whole frame never fits the last two samples.
