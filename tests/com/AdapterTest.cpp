@@ -97,6 +97,7 @@ TEST_F(Adapter, GetDataSeesOnlyWhatTheScriptPassed) {
   for (const auto& c : cases) {
     Owned buffer(c.buffer), size(Value(c.size)), unread, frames;
     adc.fail = c.fail;
+    adc.seenSize = -1;
     EXPECT_EQ(SUCCEEDED(GetData({Ref(&buffer.v), Ref(&size.v), Ref(&unread.v)}, &frames.v)),
               !c.fail);
     EXPECT_EQ(adc.seenSize, c.seen) << c.what;

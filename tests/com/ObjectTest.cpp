@@ -40,7 +40,8 @@ TEST(DriverObject, EveryInterfaceHasTheObjectsIdentity) {
   EXPECT_EQ(none, nullptr);
 }
 
-// Refused creations leave no object behind either.
+// Every reference keeps the server loaded until the last release; refused
+// creations leave no object behind.
 TEST(DriverObject, EveryReferenceKeepsTheServerLoadedUntilTheLastRelease) {
   _E14_140* driver = CreateDriver().detach();
   ADCInterface3* adc = nullptr;
@@ -124,10 +125,10 @@ TEST_F(Faces, ArraysHaveTheirElementTypeAndShape) {
       {[&] { return adc->get_InputData(&a); }, {VT_I2, 1, 0}},  // channels first
       {[&] { return tools->get_Modules(&a); }, {VT_VARIANT, 0, kModuleColumns - 1}},
   };
-  for (const auto& [get, shape] : cases) {
+  for (const auto& c : cases) {
     SafeArrayDestroy(a);
-    ASSERT_EQ(get(), S_OK);
-    EXPECT_EQ(Shape(a), shape) << &get - &cases[0].first;
+    ASSERT_EQ(c.first(), S_OK);
+    EXPECT_EQ(Shape(a), c.second) << &c - cases;
   }
   // The module list's cells: slot, serial, revision, firmware, DAC, library.
   const VARTYPE cells[kModuleColumns] = {VT_I2, VT_BSTR, VT_BSTR, VT_I2, VT_I2, VT_BOOL, VT_BSTR};
