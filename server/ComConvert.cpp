@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <new>
-#include <stdexcept>
 
 namespace e14::com {
 
@@ -60,15 +59,6 @@ SAFEARRAY* ToSafeArray(const std::vector<int16_t>& values) {
                   if (!values.empty())
                     std::memcpy(data, values.data(), values.size() * sizeof(int16_t));
                 });
-}
-
-SAFEARRAY* ToSafeArray(const FrameArray& frames) {
-  const size_t count = static_cast<size_t>(frames.Channels) * static_cast<size_t>(frames.Frames);
-  if (frames.Samples.size() < count) throw std::length_error("frame array shorter than its shape");
-  int16_t* data = nullptr;
-  SAFEARRAY* array = NewFrameArray(frames.Channels, frames.Frames, data);
-  if (count > 0) std::memcpy(data, frames.Samples.data(), count * sizeof(int16_t));
-  return array;
 }
 
 SAFEARRAY* NewFrameArray(int32_t channels, int32_t frames, int16_t*& data) {

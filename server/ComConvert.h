@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "driver/mTypes3.h"
-
 namespace e14::com {
 
 BSTR ToBstr(const std::string& utf8);
@@ -24,10 +22,9 @@ inline bool FromVariantBool(VARIANT_BOOL value) { return value != VARIANT_FALSE;
 // Zero-based one-dimensional arrays.
 SAFEARRAY* ToSafeArray(const std::vector<std::string>& texts);
 SAFEARRAY* ToSafeArray(const std::vector<int16_t>& values);
-// Channels x Frames, lower bounds 0: element (c, f) is sample (c, f).
-SAFEARRAY* ToSafeArray(const FrameArray& frames);
-// The same shape with storage that is not cleared first: the caller writes
-// every sample through `data`, which the array owns.
+// Channels x Frames, lower bounds 0: element (c, f) is sample (c, f). The
+// storage is not cleared first: the caller writes every sample through
+// `data`, which the array owns.
 SAFEARRAY* NewFrameArray(int32_t channels, int32_t frames, int16_t*& data);
 
 // The elements of a one-dimensional VT_I2 array; false for any other array.

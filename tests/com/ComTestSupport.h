@@ -1,5 +1,5 @@
 // Helpers for tests that talk to the component through COM: references,
-// arrays, and late-bound calls made the way a script host makes them.
+// arrays, and the values and arrays a script passes.
 #pragma once
 
 #include <windows.h>
@@ -7,11 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <initializer_list>
-#include <functional>
-#include <string>
-#include <thread>
 #include <vector>
 
 #include "server/ComRef.h"
@@ -30,17 +26,6 @@ inline ComRef<_E14_140> CreateDriver() {
   return driver;
 }
 
-// Runs `body` in a new single-threaded apartment. The driver state belongs
-// to the thread, so the body starts from fresh state and what it opens stays
-// out of the calling thread's state.
-inline void InFreshApartment(const std::function<void()>& body) {
-  std::thread([&] {
-    ASSERT_EQ(CoInitialize(nullptr), S_OK);
-    body();
-    CoUninitialize();
-  }).join();
-}
-
 template <class Face>
 ComRef<Face> Query(IUnknown* object) {
   ComRef<Face> face;
@@ -48,31 +33,22 @@ ComRef<Face> Query(IUnknown* object) {
   return face;
 }
 
-// Frees a BSTR handed back by a member.
-inline std::wstring Text(BSTR text) {
-  std::wstring copy(text != nullptr ? text : L"", SysStringLen(text));
-  SysFreeString(text);
-  return copy;
-}
+// A VARIANT the test owns and clears.
+struct Owned {
+  VARIANT v;
+  explicit Owned(VARIANT value) : v(value) {}
+  Owned() { VariantInit(&v); }
+  ~Owned() { VariantClear(&v); }
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+};
 
-// Element `indices` of an array (leftmost index first) as a VARIANT.
+// Element `indices` of an array of VARIANTs (leftmost index first).
 inline VARIANT Element(SAFEARRAY* array, std::vector<LONG> indices) {
   VARIANT value;
   VariantInit(&value);
-  VARTYPE type = VT_EMPTY;
-  SafeArrayGetVartype(array, &type);
-  if (type == VT_VARIANT) {
-    EXPECT_EQ(SafeArrayGetElement(array, indices.data(), &value), S_OK);
-  } else {
-    V_VT(&value) = type;
-    EXPECT_EQ(SafeArrayGetElement(array, indices.data(), &V_I8(&value)), S_OK);
-  }
+  EXPECT_EQ(SafeArrayGetElement(array, indices.data(), &value), S_OK);
   return value;
-}
-
-inline SHORT ShortAt(SAFEARRAY* array, std::vector<LONG> indices) {
-  VARIANT value = Element(array, std::move(indices));
-  return V_I2(&value);
 }
 
 inline LONG Upper(SAFEARRAY* array, UINT dimension = 1) {
@@ -81,75 +57,46 @@ inline LONG Upper(SAFEARRAY* array, UINT dimension = 1) {
   return upper;
 }
 
-inline SAFEARRAY* ShortArray(std::initializer_list<short> values) {
-  SAFEARRAY* array = SafeArrayCreateVector(VT_I2, 0, static_cast<ULONG>(values.size()));
-  LONG i = 0;
-  for (short value : values) {
-    SafeArrayPutElement(array, &i, &value);
-    ++i;
-  }
-  return array;
-}
-
-inline VARIANT I4(LONG value) {
+// A script's Long or text.
+inline VARIANT Value(LONG number) {
   VARIANT v;
-  VariantInit(&v);
   V_VT(&v) = VT_I4;
-  V_I4(&v) = value;
+  V_I4(&v) = number;
   return v;
 }
-
-inline VARIANT I2(SHORT value) {
+inline VARIANT Value(const wchar_t* text) {
   VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_I2;
-  V_I2(&v) = value;
+  V_VT(&v) = VT_BSTR;
+  V_BSTR(&v) = SysAllocString(text);
   return v;
 }
 
 // What a script passes for a variable: a reference to its VARIANT.
 inline VARIANT Ref(VARIANT* variable) {
   VARIANT v;
-  VariantInit(&v);
   V_VT(&v) = VT_VARIANT | VT_BYREF;
   V_VARIANTREF(&v) = variable;
   return v;
 }
 
-// A script array such as Array(1, 2, 3): VARIANTs holding Longs.
-inline VARIANT ScriptArray(std::initializer_list<LONG> values) {
+// A script array such as Array(1, "2"), with the given lower bound.
+inline VARIANT ScriptArray(std::vector<VARIANT> elements, LONG lower = 0) {
+  SAFEARRAYBOUND bound = {static_cast<ULONG>(elements.size()), lower};
   VARIANT v;
-  VariantInit(&v);
   V_VT(&v) = VT_ARRAY | VT_VARIANT;
-  V_ARRAY(&v) = SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(values.size()));
-  LONG i = 0;
-  for (LONG value : values) {
-    VARIANT element = I4(value);
-    SafeArrayPutElement(V_ARRAY(&v), &i, &element);
-    ++i;
+  V_ARRAY(&v) = SafeArrayCreate(VT_VARIANT, 1, &bound);
+  for (LONG i = 0; i < static_cast<LONG>(elements.size()); ++i) {
+    LONG at = lower + i;
+    SafeArrayPutElement(V_ARRAY(&v), &at, &elements[i]);
+    VariantClear(&elements[i]);
   }
   return v;
 }
 
-// Invokes member `name` with the arguments in call order, as a script does:
-// arguments reversed, the value of a property put named DISPID_PROPERTYPUT.
-inline HRESULT Call(IDispatch* face, const wchar_t* name, WORD flags,
-                    std::initializer_list<VARIANT> args, VARIANT* result = nullptr) {
-  DISPID member = 0;
-  auto* text = const_cast<LPOLESTR>(name);
-  const HRESULT found = face->GetIDsOfNames(IID_NULL, &text, 1, LOCALE_USER_DEFAULT, &member);
-  if (FAILED(found)) return found;
-  std::vector<VARIANT> reversed(args.begin(), args.end());
-  std::reverse(reversed.begin(), reversed.end());
-  DISPID put = DISPID_PROPERTYPUT;
-  DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-  if (flags & DISPATCH_PROPERTYPUT) {
-    params.rgdispidNamedArgs = &put;
-    params.cNamedArgs = 1;
-  }
-  UINT argError = 0;
-  return face->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr,
-                      &argError);
+inline VARIANT Longs(std::initializer_list<LONG> numbers) {
+  std::vector<VARIANT> elements;
+  for (LONG number : numbers) elements.push_back(Value(number));
+  return ScriptArray(elements);
 }
 
 }  // namespace e14::com::test

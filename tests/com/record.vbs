@@ -1,116 +1,135 @@
-' A late-bound scripting host recording through the simulated module beside
-' the driver: it opens the module, records three channels and takes every
-' frame with GetData and InputData, checking the module's test pattern
-' (sample c of frame f holds ((f mod 2048) << 5) | c) for completeness and
-' order, then drives the TTL lines, whose outputs loop back to the inputs.
-' The inputs are below 16: in the default differential mode 16 to 31 read 0.
-' Runs after report.vbs.
-Const kChannels = 3
+' A late-bound scripting host driving the registered driver object through
+' the simulated module of record.json. First what a script host adds to the
+' core: faces by name, texts in the ANSI code page, variables passed by
+' reference left as they were, script arrays in and out, Empty for no array.
+' Then it records three channels, taking frames by turns with GetData into a
+' script array and with InputData, and checks that each frame is whole:
+' sample c of a frame holds c in its low five bits (the module's test
+' pattern). Then arrays of DAC levels come back limited and TTL outputs loop
+' back to the inputs. Last, the four settings pages are created by name, as
+' the setup dialog does: each takes the driver state of the thread, and its
+' Page_SaveSetting commits the page's own copy into it.
+' Each case is a function returning True; a run-time error in it fails it.
+' Cases are called as "Err.Clear : r = False : r = Case() : Report name, r",
+' so that an error skips the assignment and is reported against its own
+' case. The last line is "N passed, N failed"; run.sh requires it, because
+' Wine's cscript prints nothing and exits 0 when a script fails to run.
+Option Explicit
 Const kFrames = 20000
-Dim r, drv, adc, dio, nextNumber, taken, mismatchShown
-nextNumber = -1
+Dim passed, failed, r, drv, adc, dio, dao, taken
+passed = 0
+failed = 0
 taken = 0
-mismatchShown = False
 
-' Checks one frame against the pattern; the first frame fixes the numbering.
-Function FrameFollows(word0, word1, word2)
-    Dim number, words, c
-    words = Array(word0, word1, word2)
-    number = ((words(0) And &HFFFF&) \ 32) And &H7FF
-    FrameFollows = nextNumber < 0 Or number = nextNumber
-    For c = 0 To kChannels - 1
-        FrameFollows = FrameFollows And (words(c) And &HFFFF&) = number * 32 + c
-    Next
-    If Not FrameFollows And Not mismatchShown Then
-        WScript.Echo "    frame " & taken & " expected " & nextNumber & ", got " & Hex(word0) & " " & _
-            Hex(word1) & " " & Hex(word2)
-        mismatchShown = True
+Sub Report(name, result)
+    If Err.Number = 0 And result = True Then
+        WScript.Echo "PASS: " & name
+        passed = passed + 1
+    Else
+        WScript.Echo "FAIL: " & name & " " & Err.Description
+        failed = failed + 1
     End If
-    nextNumber = (number + 1) And &H7FF
-    taken = taken + 1
-End Function
+    Err.Clear
+End Sub
 
 Function Opens()
+    Dim none, ranges, i, wanted, table, t
     Set drv = CreateObject("Kestrel.E14_140")
     Set adc = drv.GetADC3
     Set dio = drv.GetDIO
-    Opens = adc.Test
-    If Not Opens Then WScript.Echo "    Test: " & Replace(adc.LastError, vbCrLf, " ")
-    Opens = Opens And adc.Detected And adc.LastError = ""
+    Set dao = drv.GetDAO
+    none = IsEmpty(adc.GetKadr)   ' no module opened yet: no array
+    ranges = adc.Ranges
+    i = CLng(2)                   ' a Long for a short parameter
+    adc.ChannelRange(i) = 1
+    wanted = 20000
+    adc.Rate = wanted
+    table = Array(4, 9, 13)       ' the inputs are below 16: 16 to 31 read 0 (differential)
+    adc.InputChannels = table
+    t = adc.InputChannels
+    Opens = none And adc.Test And TypeName(dio) = "DIOInterface" And UBound(ranges) = 3 And _
+        ranges(0) = Chr(177) & "10 V" And adc.ChannelRange(i) = 1 And i = 2 And _
+        wanted = 20000 And table(2) = 13 And UBound(t) = 2 And t(2) = 13
 End Function
 
-Function Starts()
-    adc.InputChannels = Array(4, 9, 13)
-    adc.Rate = 20000
-    adc.InputSizeData = 30000
-    Starts = adc.StartRecord And adc.Busy And adc.LastError = "" And adc.Rate > 0 And _
-        adc.InputCountChannels = kChannels
-End Function
-
-' Takes with GetData into an array of an odd size, so that a whole frame
-' never fits the last two samples.
+' Into an array of an odd size, so that a whole frame never fits the last two samples.
 Function TakeWithGetData()
     Dim buffer(1999), size, unread, frames, i
-    TakeWithGetData = True
     size = 2000
     frames = adc.GetData(buffer, size, unread)
-    If size <> frames * kChannels Or size > 1998 Or unread < 0 Then TakeWithGetData = False
-    For i = 0 To frames - 1
-        TakeWithGetData = FrameFollows(buffer(3 * i), buffer(3 * i + 1), buffer(3 * i + 2)) _
-            And TakeWithGetData
+    TakeWithGetData = size = frames * 3 And size <= 1998 And unread >= 0
+    For i = 0 To size - 1
+        TakeWithGetData = TakeWithGetData And (buffer(i) And &H1F) = i Mod 3
     Next
+    taken = taken + frames
 End Function
 
 ' InputData holds the channel table in frame 0, then the unread frames.
 Function TakeWithInputData()
-    Dim d, f
+    Dim d, f, c
     d = adc.InputData
-    TakeWithInputData = UBound(d, 1) = kChannels - 1 And d(0, 0) = 4 And d(1, 0) = 9 And _
-        d(2, 0) = 13
+    TakeWithInputData = UBound(d, 1) = 2 And d(0, 0) = 4 And d(1, 0) = 9 And d(2, 0) = 13
     For f = 1 To UBound(d, 2)
-        TakeWithInputData = FrameFollows(d(0, f), d(1, f), d(2, f)) And TakeWithInputData
+        For c = 0 To 2
+            TakeWithInputData = TakeWithInputData And (d(c, f) And &H1F) = c
+        Next
     Next
-End Function
-
-Function RecordsEveryFrame()
-    Dim ok, started, useGetData
-    ok = True
-    useGetData = True
-    started = Timer
-    Do While taken < kFrames And Abs(Timer - started) < 20
-        If useGetData Then
-            ok = TakeWithGetData() And ok
-        Else
-            ok = TakeWithInputData() And ok
-        End If
-        useGetData = Not useGetData
-    Loop
-    If taken < kFrames Then WScript.Echo "    only " & taken & " frames in 20 s"
-    RecordsEveryFrame = ok And taken >= kFrames
+    taken = taken + UBound(d, 2)
 End Function
 
 ' Frames left unread at the stop are still taken whole, then nothing is left.
-Function StopsAndKeepsUnread()
+Function RecordsEveryFrame()
+    Dim polls, started, ok
+    adc.InputSizeData = 30000
+    RecordsEveryFrame = adc.StartRecord And adc.Busy And adc.InputCountChannels = 3
+    started = Timer
+    Do While taken < kFrames And Abs(Timer - started) < 20
+        If polls Mod 2 = 0 Then ok = TakeWithGetData() Else ok = TakeWithInputData()
+        RecordsEveryFrame = ok And RecordsEveryFrame
+        polls = polls + 1
+    Loop
+    If taken < kFrames Then WScript.Echo "    only " & taken & " frames in 20 s"
     adc.StopRecord
-    StopsAndKeepsUnread = adc.Busy = False And TakeWithInputData() And _
-        adc.InputCountData = 0 And UBound(adc.InputData, 2) = 0
+    RecordsEveryFrame = RecordsEveryFrame And taken >= kFrames And Not adc.Busy And _
+        TakeWithInputData() And adc.InputCountData = 0 And UBound(adc.InputData, 2) = 0
 End Function
 
-Function OutputsLoopBack()
+Function OutputsComeBack()
+    Dim codes, volts
+    codes = Array(99999, 6)
+    volts = Array(1.5, -9)
     dio.DOValue = &H5A3C&
-    OutputsLoopBack = dio.Detected And dio.DOBits = 16 And dio.DOValue = &H5A3C& And _
-        dio.DIValue = &H5A3C&
+    OutputsComeBack = dao.SetValues(0, 5, codes) = 2 And codes(0) = 32767 And codes(1) = 6 And _
+        dao.SetValuesReal(0, 2, volts) = 2 And volts(0) = 1.5 And volts(1) = -5 And _
+        dio.DOValue = &H5A3C& And dio.DIValue = &H5A3C&
+End Function
+
+' Saving what a page loaded changes nothing the host sees; a change made
+' after the page was created is undone by its save.
+Function PagesSave()
+    Dim key, page, names
+    names = adc.ChannelName(0) & adc.ChannelName(16)
+    PagesSave = True
+    For Each key In Array("General", "ADC", "DAC", "DIO")
+        Set page = CreateObject("Kestrel.uc" & key)
+        page.Page_SaveSetting
+        PagesSave = PagesSave And TypeName(page) = "_SettingsPage"
+    Next
+    dio.DOStopEnabled = False
+    Set page = CreateObject("Kestrel.ucDIO")
+    dio.DOStopEnabled = True
+    page.Page_SaveSetting
+    PagesSave = PagesSave And dio.DOStopEnabled = False And adc.ChannelName(0) & adc.ChannelName(16) = names
 End Function
 
 On Error Resume Next
-Err.Clear : r = False : r = Opens() : Report "Test opens the simulated module", r
+Err.Clear : r = False : r = Opens() : Report "Test opens the module; texts, variables and arrays", r
 If r <> True Then
-    Report "module available", False
+    WScript.Echo "    " & adc.LastError
 Else
-    Err.Clear : r = False : r = Starts() : Report "StartRecord with three channels", r
-    Err.Clear : r = False : r = RecordsEveryFrame() : Report kFrames & " frames whole and in order", r
-    Err.Clear : r = False : r = StopsAndKeepsUnread() : Report "StopRecord, then the unread frames", r
-    Err.Clear : r = False : r = OutputsLoopBack() : Report "TTL outputs loop back", r
+    Err.Clear : r = False : r = RecordsEveryFrame() : Report kFrames & " frames, each whole", r
+    Err.Clear : r = False : r = OutputsComeBack() : Report "DAC levels limited, TTL outputs loop back", r
+    Err.Clear : r = False : r = PagesSave() : Report "each settings page is created by name and saves its own copy", r
 End If
-Set adc = Nothing : Set dio = Nothing : Set drv = Nothing
-Summary
+Set adc = Nothing : Set dio = Nothing : Set dao = Nothing : Set drv = Nothing
+WScript.Echo passed & " passed, " & failed & " failed"
