@@ -16,11 +16,7 @@ using testing::InFreshThread;
 // The module's 16 MHz quartz: an 8 MHz ADC clock, divided as finely as the
 // rate asks, with whole ADC periods between frames.
 TEST(ComputeTiming, ReproducesTheModuleTimings) {
-  struct Case {
-    int16_t channels;
-    float requested, achieved;
-    double adcKHz, delayMs;
-  };
+  struct Case { int16_t channels; float requested, achieved; double adcKHz, delayMs; };
   const Case cases[] = {
       {4, 1000.0f, 1000.0f, 4.0, 0.25},
       {1, 100000.0f, 100000.0f, 100.0, 0.01},
@@ -54,8 +50,7 @@ TEST(ComputeTiming, SlowRatesAndMissingClockLeaveTheRecordAlone) {
     s.DeviceInfo.ClockHz = 16000000;
     for (float rate : {0.5f, 0.0f, -3.0f, std::nanf(""), INFINITY}) {
       s.AdcInput.Rate = rate;
-      const float result = ComputeTiming(params);
-      EXPECT_TRUE(result == rate || (std::isnan(result) && std::isnan(rate)));
+      EXPECT_TRUE(ComputeTiming(params) == rate || std::isnan(rate)) << rate;
     }
     s.DeviceInfo.ClockHz = 0;
     s.AdcInput.Rate = 1000.0f;

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cmath>
-#include <functional>
 #include <memory>
 
 #include "backend/mE140_LDev.h"
@@ -42,17 +41,8 @@ class DeviceBackends : public ::testing::Test {
 // then the one to use is opened, described, stopped and configured, its own
 // settings are loaded and its TTL words are read.
 TEST_F(DeviceBackends, OpeningListsEveryModuleThenConfiguresTheChosenOne) {
-  struct Case {
-    int backend;
-    std::vector<uint32_t> slots;
-    char revision;
-    Log log;
-    const char* port;
-    int16_t token;
-    float rateMax;
-    int32_t ringSize;
-    const char* boardInfo;
-  };
+  struct Case { int backend; std::vector<uint32_t> slots; char revision; Log log; const char* port; int16_t token;
+                float rateMax; int32_t ringSize; const char* boardInfo; };
   const Case cases[] = {
       {2, {0}, 'A',
        {"Open 0", "Descriptor", "Close", "Open 0", "Descriptor", "StopAdc", "GetAdcParams", "SetAdcParams", "TtlIn",
@@ -103,11 +93,8 @@ TEST_F(DeviceBackends, OpeningListsEveryModuleThenConfiguresTheChosenOne) {
 // Back-end 1 takes any 3.x library, back-end 2 only 3.4 and later; a
 // refusal names the version needed and asks nothing of the module.
 TEST_F(DeviceBackends, LibrariesOfAnotherVersionAreRefused) {
-  const struct {
-    int backend;
-    uint32_t version;
-    const char* needed;
-  } cases[] = {{1, 0x00020009, "v.3"}, {1, 0x00040000, "v.3"}, {2, 0x00030003, "v3.4"}, {2, 0x00040004, "v3.4"}};
+  const struct { int backend; uint32_t version; const char* needed; } cases[] = {
+      {1, 0x00020009, "v.3"}, {1, 0x00040000, "v.3"}, {2, 0x00030003, "v3.4"}, {2, 0x00040004, "v3.4"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.version);
     ResetLibraries();
@@ -125,10 +112,7 @@ TEST_F(DeviceBackends, LibrariesOfAnotherVersionAreRefused) {
 // are numbers shift it. A gain of zero anywhere means no calibration at all.
 TEST_F(DeviceBackends, CalibrationCorrectsScalesWithinStrictBoundsUnlessAGainIsZero) {
   const double nan = std::nan("");
-  struct Case {
-    std::array<double, 4> gain, offset;
-    std::array<float, 4> scale, unitOffset;
-  };
+  struct Case { std::array<double, 4> gain, offset; std::array<float, 4> scale, unitOffset; };
   const Case cases[] = {
       {{1.02, 0.5, 1.5, 0.9}, {8, -16, 32, nan},
        {static_cast<float>(800 / 1.02), 3200, 12800, static_cast<float>(51200 / 0.9)},
@@ -137,9 +121,7 @@ TEST_F(DeviceBackends, CalibrationCorrectsScalesWithinStrictBoundsUnlessAGainIsZ
   };
   for (const Case& c : cases) {
     ResetLibraries();
-    FakeModule& module = Library("LUsbApiU").modules[0];
-    module.adcGain = c.gain;
-    module.adcOffset = c.offset;
+    Library("LUsbApiU").modules[0] = {.adcOffset = c.offset, .adcGain = c.gain};
     InFreshThread([&c] {
       AdcInfoRecord& info = State().AdcInfo;
       info.UnitScale = {1, 2, 3, 4};
@@ -156,11 +138,7 @@ TEST_F(DeviceBackends, CalibrationCorrectsScalesWithinStrictBoundsUnlessAGainIsZ
 // Back-end 2 reads the firmware version from the descriptor's text;
 // waveforms replay from 3.10 on.
 TEST_F(DeviceBackends, FirmwareTextGivesTheVersionAndWhetherWaveformsReplay) {
-  struct Case {
-    const char* text;
-    int16_t major, minor;
-    bool replays;
-  };
+  struct Case { const char* text; int16_t major, minor; bool replays; };
   const Case cases[] = {
       {"3", 3, 0, false},  {"3.9", 3, 9, false}, {"3.10", 3, 10, true},
       {"4", 4, 0, true},   {"", 0, 0, false},     {"99999.1", 0, 1, false},
@@ -185,14 +163,9 @@ TEST_F(DeviceBackends, FirmwareTextGivesTheVersionAndWhetherWaveformsReplay) {
 // 150, channel 1 with a sine, which only a waveform replays.
 TEST_F(DeviceBackends, DacCodesFollowTheBackEndAndTheRevision) {
   constexpr int kStart = -1, kStop = -2;
-  struct Case {
-    const char* name;
-    int backend;
-    char revision;
-    std::array<double, 2> offset, gain;
-    std::vector<std::pair<int, int16_t>> steps;  // channel and code, or kStart or kStop
-    Log sent;
-  };
+  // Steps: a channel and the code written to it, or kStart, or kStop.
+  struct Case { const char* name; int backend; char revision; std::array<double, 2> offset, gain;
+                std::vector<std::pair<int, int16_t>> steps; Log sent; };
   const Case cases[] = {
       // 12 bits whatever the revision, a zero code added; offsets beyond 100
       // are ignored, and a code already written is not sent again.
@@ -211,10 +184,7 @@ TEST_F(DeviceBackends, DacCodesFollowTheBackEndAndTheRevision) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ResetLibraries();
-    FakeModule& module = LibraryOf(c.backend).modules[0];
-    module.revision = c.revision;
-    module.dacOffset = c.offset;
-    module.dacGain = c.gain;
+    LibraryOf(c.backend).modules[0] = {.revision = c.revision, .dacOffset = c.offset, .dacGain = c.gain};
     InFreshThread([&c] {
       const auto backend = Opened(c.backend);
       DacInfoRecord& dac = State().DacInfo;

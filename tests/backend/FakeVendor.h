@@ -15,12 +15,11 @@
 
 namespace e14::testing {
 
-// What a module's descriptor says, written at the library's offsets.
+// What a module's descriptor says, written at the library's offsets; its
+// serial number is FAKE0001, and it has a DAC.
 struct FakeModule {
-  std::string serial = "FAKE0001";
   char revision = 'B';
   std::string firmware = "3.12";  // the second library's text
-  bool dac = true;
   std::array<double, 4> adcOffset{}, adcGain{1, 1, 1, 1};
   std::array<double, 2> dacOffset{}, dacGain{1, 1};
 };

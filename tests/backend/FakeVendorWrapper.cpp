@@ -49,7 +49,7 @@ void Put(uint8_t* record, size_t offset, T value) {
 
 void Describe(const DescriptorLayout& at, const FakeModule& m, uint8_t* record) {
   std::fill_n(record, at.Size, 0);
-  std::copy_n(m.serial.begin(), std::min<size_t>(m.serial.size(), 16), record + at.Serial);
+  std::memcpy(record + at.Serial, "FAKE0001", 8);
   record[at.Revision] = static_cast<uint8_t>(m.revision);
   Put(record, at.ClockKHz, 16000.0);
   if (at.Firmware != 0) std::copy_n(m.firmware.begin(), std::min<size_t>(m.firmware.size(), 10), record + at.Firmware);
@@ -57,7 +57,7 @@ void Describe(const DescriptorLayout& at, const FakeModule& m, uint8_t* record) 
     Put(record, at.AdcOffset + 8 * i, m.adcOffset[i]);
     Put(record, at.AdcGain + 8 * i, m.adcGain[i]);
   }
-  Put<int32_t>(record, at.DacPresent, m.dac ? 1 : 0);
+  Put<int32_t>(record, at.DacPresent, 1);
   for (size_t c = 0; c < 2; ++c) {
     Put(record, at.DacOffset + 8 * c, m.dacOffset[c]);
     if (at.DacGain != 0) Put(record, at.DacGain + 8 * c, m.dacGain[c]);

@@ -20,24 +20,16 @@ using std::chrono::seconds;
 // 32 samples at least, covering 40 ms where they can, with a time-out of two
 // blocks plus a second, and fits the ring to whole blocks.
 TEST_F(Recording, EveryFrameArrivesWholeAndInOrderInBlocksOfFortyMilliseconds) {
-  struct Case {
-    std::vector<int16_t> table;
-    float rate;
-    int32_t ringSamples;  // 0: the default size
-    int64_t frames;       // to take
-    int32_t blockSamples;
-    uint32_t timeoutMs;   // 0: not pinned
-    const char* config;
-  };
+  // Ring size 0: the default.
+  struct Case { std::vector<int16_t> table; float rate; int32_t ringSamples; int64_t framesToTake; int32_t blockSamples;
+                uint32_t timeoutMs; const char* config; };
   const Case cases[] = {
       {{0}, 100000.0f, 0, 300000, 4096, 1082, "{}"},
       {{3, 0, 3}, 1000.0f, 0, 1000, 192, 1128, "{}"},
       {std::vector<int16_t>(16, 1), 10.0f, 0, 8, 32, 1400, "{}"},
-      {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}, 5000.0f, 0, 20000, 4096, 0, "{}"},
-      {std::vector<int16_t>(32, 5), 3000.0f, 0, 10000, 4096, 0, "{}"},
-      {{0}, 200000.0f, 0, 600000, 8192, 0, "{}"},
-      {{0, 1, 2, 3}, 10000.0f, 100000, 30000, 2048, 0, "{}"},  // 25000 frames: not whole blocks
-      {{0, 1}, 20000.0f, 0, 40000, 2048, 0, R"({"modules":[{"library":"both","revision":"A"}]})"},
+      {{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}, 5000.0f, 0, 20000, 4096, 1102, "{}"},
+      {{0, 1, 2, 3}, 10000.0f, 100000, 30000, 2048, 1102, "{}"},  // 25000 frames: not whole blocks
+      {{0, 1}, 20000.0f, 0, 40000, 2048, 1102, R"({"modules":[{"library":"both","revision":"A"}]})"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.table.size()) + " channels at " + std::to_string(c.rate) + " Hz");
@@ -49,9 +41,7 @@ TEST_F(Recording, EveryFrameArrivesWholeAndInOrderInBlocksOfFortyMilliseconds) {
       StartRecording(driver, c.table, c.rate);
       const AcquisitionEngine& engine = Engine();
       EXPECT_EQ(engine.SamplesPerRequest(), c.blockSamples);
-      if (c.timeoutMs != 0) {
-        EXPECT_EQ(engine.TimeoutMs(), c.timeoutMs);
-      }
+      EXPECT_EQ(engine.TimeoutMs(), c.timeoutMs);
       EXPECT_EQ(State().AdcInput.Ring.AllocKadrs() % engine.KadrsPerRequest(), 0);
       EXPECT_GE(driver.IADC3_InputSizeData(), c.ringSamples);
       // The stand-in's Windows handle writes blocks of the size it reckons
@@ -70,7 +60,7 @@ TEST_F(Recording, EveryFrameArrivesWholeAndInOrderInBlocksOfFortyMilliseconds) {
         int32_t size = static_cast<int32_t>(buffer.size()) - (checker.Seen() % 3 == 0 ? 1 : 0), unread = 0;
         const int32_t frames = driver.IADC3_GetData(buffer.data(), size, unread);
         EXPECT_EQ(size, frames * channels);
-        return !checker.Check(buffer.data(), frames) || checker.Seen() >= c.frames;
+        return !checker.Check(buffer.data(), frames) || checker.Seen() >= c.framesToTake;
       }));
       EXPECT_EQ(driver.RecordingCounters().FramesDropped, 0);
       EXPECT_EQ(driver.RecordingCounters().Restarts, 0);
@@ -194,15 +184,19 @@ TEST_F(Recording, RestartFromInsideTheSlowLoopEndsThatLoop) {
   });
 }
 
-TEST_F(Recording, ReleasingTheLastObjectWhileRecordingStopsTheModuleAndClosesIt) {
+// Once open, the stand-in's module reads one input at a time, or one of
+// each channel-table entry, and its TTL input word at every ask.
+TEST_F(Recording, ImmediateReadsTakeTheInputsOfTheChannelTable) {
+  Configure(R"({"modules":[{"firmware":"3","inputs":{"XY1":{"type":"dc","value":1.0},"XY3":{"type":"dc","value":-2.0}}}]})");
   InFreshThread([] {
-    {
-      E14_140 driver;
-      StartRecording(driver, {0}, 2500.0f);
-      EXPECT_TRUE(Within(seconds(2), [] { return SimAdcRunning(0) == 1; }));  // the worker starts the ADC
-    }
-    EXPECT_EQ(SimAdcRunning(0), 0);
-    EXPECT_EQ(SimModuleOpen(0), 0);
+    E14_140 driver;
+    ASSERT_TRUE(driver.IADC3_Test());
+    driver.IADC3_InputChannels({2, 0, 2});
+    EXPECT_EQ(driver.IADC3_GetKadr(), (std::vector<int16_t>{-1600, 800, -1600}));
+    EXPECT_EQ(driver.IADC3_GetChannel(0), 800);
+    EXPECT_EQ(driver.IADC3_GetChannel(40), 0);
+    SimSetTtlIn(0, 0x0F0F);
+    EXPECT_EQ(driver.IDIO_DIValue(), 0x0F0F);
   });
 }
 

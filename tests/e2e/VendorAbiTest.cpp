@@ -20,10 +20,7 @@ namespace {
 // handle: not on Windows, where the handle is a named pipe (sim/README.md).
 constexpr bool kHandleCarriesMemory = E14_HANDLE_CARRIES_MEMORY;
 
-struct Pin {
-  const char* name;
-  size_t value, documented;
-};
+struct Pin { const char* name; size_t value, documented; };
 
 #define E14_AT(record, field, offset) {#record "." #field, offsetof(record, field), offset}
 const Pin kRecords[] = {
@@ -47,18 +44,13 @@ const Pin kRecords[] = {
     {"TTL output word", kTtlOutAddress, 0x400},    {"firmware bytes", kFirmwareAddress, 0x1080},
     {"DAC parameter block", kDacParamAddress, 0x160},
 };
-#undef E14_AT
 
 TEST(VendorAbi, RecordsAndModuleAddressesAreTheDocumentedOnes) {
   for (const Pin& pin : kRecords) EXPECT_EQ(pin.value, pin.documented) << pin.name;
 }
 
 // Per role, its number in each library: LUsbApi3, LUsbApiU (-1: not called).
-struct Slot {
-  const char* role;
-  int SlotMap::*member;
-  int lusbapi3, lusbapiu;
-};
+struct Slot { const char* role; int SlotMap::*member; int lusbapi3, lusbapiu; };
 const Slot kSlots[] = {
     {"open module", &SlotMap::OpenLDevice, 0, 0},           {"close module", &SlotMap::CloseLDevice, 1, 1},
     {"release", &SlotMap::ReleaseLInstance, 2, 2},          {"module handle", &SlotMap::GetModuleHandle, 3, 3},
@@ -73,11 +65,7 @@ const Slot kSlots[] = {
 };
 
 // Per descriptor field, its offset in each library's record (0: none).
-struct Field {
-  const char* name;
-  size_t DescriptorLayout::*member;
-  size_t lusbapi3, lusbapiu;
-};
+struct Field { const char* name; size_t DescriptorLayout::*member; size_t lusbapi3, lusbapiu; };
 const Field kFields[] = {
     {"record size", &DescriptorLayout::Size, 6186, 6187}, {"serial number", &DescriptorLayout::Serial, 50, 50},
     {"revision", &DescriptorLayout::Revision, 66, 66},    {"MCU clock", &DescriptorLayout::ClockKHz, 637, 638},
@@ -105,11 +93,8 @@ using Wrappers = EndToEnd;
 TEST_F(Wrappers, ModuleMemoryIsReadInChunksOf4096Bytes) {
   if (!kHandleCarriesMemory) GTEST_SKIP() << "module memory is out of reach through a named pipe";
   Configure(R"({"modules":[{"library":"both","firmware":"2.7"}]})");
-  struct Case {
-    uint16_t address;
-    uint32_t count;
-    int32_t chunk0, chunk1;  // where each chunk is read from; -1: it fails, the buffer keeps its bytes
-  };
+  // Where each chunk is read from; -1: it fails, and the buffer keeps its bytes there.
+  struct Case { uint16_t address; uint32_t count; int32_t chunk0, chunk1; };
   const Case cases[] = {
       {0x0080, 5000, 0x0080, 0x1080},  // the second chunk holds the firmware bytes at 0x1080
       {0xF800, 4096, -1, -1},          // past the end of the module's memory: not done
@@ -157,11 +142,11 @@ TEST_F(Wrappers, DacRateBecomesTheDivisorOf200kHz) {
   });
 }
 
-// The single DAC code of the first library and the waveform of the second,
-// whose request record a 64-bit build extends by the full buffer address.
-// TTL outputs are enabled before the first word is written.
-TEST_F(Wrappers, DacCodesWaveformsAndTtlWordsReachTheModule) {
-  Configure(R"({"modules":[{"library":"both","ttlLoopback":true}]})");
+// The single DAC code of the first library, and the waveform of the second,
+// whose request record a 64-bit build extends by the full buffer address,
+// and its replay.
+TEST_F(Wrappers, DacCodesAndWaveformsReachTheModule) {
+  Configure(R"({"modules":[{"library":"both"}]})");
   InFreshThread([] {
     TLE14140 first;
     ASSERT_TRUE(first.OpenDevice(0));
@@ -175,10 +160,10 @@ TEST_F(Wrappers, DacCodesWaveformsAndTtlWordsReachTheModule) {
     std::vector<uint16_t> uploaded(8);
     ASSERT_EQ(SimDacWaveform(0, uploaded.data(), 8), 8u);
     EXPECT_TRUE(std::equal(words.begin(), words.end(), uploaded.begin()));
-    EXPECT_EQ(SimTtlOutEnabled(0), 0);
-    EXPECT_TRUE(second.TtlOut(0xA5C3));
-    EXPECT_EQ(SimTtlOutEnabled(0), 1);
-    EXPECT_EQ(second.TtlIn(), 0xA5C3u);
+    EXPECT_TRUE(second.StartDac());
+    EXPECT_EQ(SimDacStreaming(0), 1);
+    second.StopDac();
+    EXPECT_EQ(SimDacStreaming(0), 0);
   });
 }
 

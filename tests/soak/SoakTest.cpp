@@ -18,10 +18,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Seconds = std::chrono::duration<double>;
 
-struct Plan {
-  std::vector<int16_t> table;
-  float rate;
-};
+struct Plan { std::vector<int16_t> table; float rate; };
 
 class Soak : public EndToEnd, public ::testing::WithParamInterface<Plan> {};
 
@@ -37,9 +34,7 @@ TEST_P(Soak, EveryGapIsExactlyWhatTheDriverReportedLost) {
     const int32_t ringFrames = driver.IADC3_InputSizeKadrs();
     const double fillSeconds = ringFrames / (driver.IADC3_Rate() * kSpeedUp);
     std::mt19937 random(20240611);
-    const auto uniform = [&random](double low, double high) {
-      return std::uniform_real_distribution<double>(low, high)(random);
-    };
+    const auto uniform = [&](double low, double high) { return std::uniform_real_distribution(low, high)(random); };
     std::vector<int16_t> buffer(static_cast<size_t>(ringFrames + 1) * channels);
     PatternChecker checker(channels);
     int64_t taken = 0, placedAfterDrops = 0, droppedWhenPlaced = 0;
@@ -88,8 +83,7 @@ TEST_P(Soak, EveryGapIsExactlyWhatTheDriverReportedLost) {
       if (action >= 6) std::this_thread::sleep_for(Seconds(fillSeconds * uniform(0.0, 0.05)));
     }
     driver.IADC3_StopRecord();
-    while (take(static_cast<int32_t>(buffer.size()), false) > 0) {
-    }
+    while (take(static_cast<int32_t>(buffer.size()), false) > 0) continue;
     ExpectAllAccountedFor(driver, taken);
     // The run did what it is for: overflow happened, and takes after it were placed exactly.
     const StreamCounterValues c = driver.RecordingCounters();
