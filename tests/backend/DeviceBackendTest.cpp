@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <memory>
+#include <tuple>
 
 #include "backend/mE140_LDev.h"
 #include "backend/mE140_LDevU.h"
@@ -211,17 +212,17 @@ TEST_F(DeviceBackends, WaveformsReplayFromWholeRunsOf128Points) {
     FakeLibrary& library = Library("LUsbApiU");
     DacInfoRecord& dac = State().DacInfo;
     dac.DevRate = 40000.0f;
-    dac.WaveLength = 300;
     dac.WaveChannels = 1;
-    for (bool refused : {false, true}) {
+    for (const auto& [points, refused, words] : {std::tuple(300, false, "768"), std::tuple(256, true, "512")}) {
+      dac.WaveLength = static_cast<int16_t>(points);
       if (refused) library.refused.insert("StartDac");
       library.log.clear();
       backend->StartDacOutput();
       EXPECT_EQ(dac.Busy, !refused);
       backend->StopDacOutput();
       EXPECT_FALSE(dac.Busy);
-      EXPECT_EQ(library.log, (Log{"StopDac", "DacParams 40 300 0 0", "DacData 768", "StartDac",
-                                  refused ? "DacSamples 0 0" : "StopDac"}));
+      EXPECT_EQ(library.log, (Log{"StopDac", "DacParams 40 " + std::to_string(points) + " 0 0",
+                                  std::string("DacData ") + words, "StartDac", refused ? "DacSamples 0 0" : "StopDac"}));
     }
   });
 }

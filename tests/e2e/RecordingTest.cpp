@@ -191,8 +191,8 @@ TEST_F(Recording, ImmediateReadsTakeTheInputsOfTheChannelTable) {
   InFreshThread([] {
     E14_140 driver;
     ASSERT_TRUE(driver.IADC3_Test());
-    driver.IADC3_InputChannels({2, 0, 2});
-    EXPECT_EQ(driver.IADC3_GetKadr(), (std::vector<int16_t>{-1600, 800, -1600}));
+    driver.IADC3_InputChannels({2, 0, 18});  // 18: the zero-calibration input
+    EXPECT_EQ(driver.IADC3_GetKadr(), (std::vector<int16_t>{-1600, 800, 0}));
     EXPECT_EQ(driver.IADC3_GetChannel(0), 800);
     EXPECT_EQ(driver.IADC3_GetChannel(40), 0);
     SimSetTtlIn(0, 0x0F0F);
