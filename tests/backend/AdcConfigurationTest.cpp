@@ -68,7 +68,8 @@ TEST(AdcRecord, ControlTableFollowsTheChannelTable) {
     AdcParams params{};
     FillChannelTable(params);
     EXPECT_EQ(params.ChannelsQuantity, 3);
-    EXPECT_EQ(std::vector<uint16_t>(params.ControlTable, params.ControlTable + 3), (std::vector<uint16_t>{103, 100, 103}));
+    EXPECT_EQ(std::vector<uint16_t>(params.ControlTable, params.ControlTable + 3),
+              (std::vector<uint16_t>{103, 100, 103}));
     s.AdcInput.ChTable.assign(200, 1);  // never more than the module's table
     s.AdcInput.ChCount = 200;
     FillChannelTable(params);

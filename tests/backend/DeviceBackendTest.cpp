@@ -55,7 +55,7 @@ TEST_F(DeviceBackends, OpeningListsEveryModuleThenConfiguresTheChosenOne) {
         "GetAdcParams", "SetAdcParams", "StopDac", "TtlIn", "TtlOutState"},
        "USB16", 0x10F, 200000.0f, 262144,
        "Board:\tE140, rev.B, BIOS v3.12\r\nSerial N:\tFAKE0001\r\nMCU:\tAT91SAM7S256 (16 MHz)\r\nDAC: \t2 channels"},
-      // Back-end 1 reads the firmware version from module memory, and keeps the rates of revision A.
+      // Back-end 1 reads the firmware version from module memory, and keeps the default rates on every revision.
       {1, {0}, 'B',
        {"Open 0", "Descriptor", "Close", "Open 0", "Descriptor", "FirmwareVersion", "StopAdc", "GetAdcParams",
         "SetAdcParams", "TtlIn", "TtlOutState"},
@@ -103,7 +103,8 @@ TEST_F(DeviceBackends, LibrariesOfAnotherVersionAreRefused) {
     LibraryOf(c.backend).modules[0] = FakeModule{};
     InFreshThread([&c] {
       EXPECT_EQ(Make(c.backend)->OpenBackend(), 0);
-      EXPECT_EQ(State().AdcLastError, "Please reinstall E-140 driver (LUsbApi " + std::string(c.needed) + " is required)!");
+      EXPECT_EQ(State().AdcLastError,
+                "Please reinstall E-140 driver (LUsbApi " + std::string(c.needed) + " is required)!");
       EXPECT_EQ(LibraryOf(c.backend).log, Log{});
     });
   }
@@ -222,7 +223,8 @@ TEST_F(DeviceBackends, WaveformsReplayFromWholeRunsOf128Points) {
       backend->StopDacOutput();
       EXPECT_FALSE(dac.Busy);
       EXPECT_EQ(library.log, (Log{"StopDac", "DacParams 40 " + std::to_string(points) + " 0 0",
-                                  std::string("DacData ") + words, "StartDac", refused ? "DacSamples 0 0" : "StopDac"}));
+                                  std::string("DacData ") + words, "StartDac",
+                                  refused ? "DacSamples 0 0" : "StopDac"}));
     }
   });
 }

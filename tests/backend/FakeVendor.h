@@ -1,7 +1,7 @@
 // Scripted vendor libraries for the back-end tests. FakeVendorWrapper.cpp
-// defines every member of the wrappers (backend/VendorWrapper.h) in place of
-// the real ones, so the back-ends run against these answers and each call
-// the module sees is logged.
+// defines every member of the wrappers (backend/VendorWrapper.h) that the
+// back-ends call, in place of the real ones, so the back-ends run against
+// these answers and each call the module sees is logged.
 #pragma once
 
 #include <array>

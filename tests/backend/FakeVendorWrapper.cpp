@@ -1,6 +1,6 @@
 // The wrappers' members the back-ends call, answered from the scripted
-// libraries of FakeVendor.h. The real VendorWrapper.cpp is not linked: every
-// symbol it would give is defined here first.
+// libraries of FakeVendor.h. With all of them defined here, the linker never
+// needs the library's own VendorWrapper.cpp.
 #include <algorithm>
 #include <cstring>
 #include <sstream>
@@ -11,12 +11,9 @@ namespace e14 {
 
 namespace testing {
 
-std::map<std::string, FakeLibrary>& Libraries() {
-  static std::map<std::string, FakeLibrary> libraries;
-  return libraries;
-}
-FakeLibrary& Library(const std::string& name) { return Libraries()[name]; }
-void ResetLibraries() { Libraries().clear(); }
+static std::map<std::string, FakeLibrary> gLibraries;
+FakeLibrary& Library(const std::string& name) { return gLibraries[name]; }
+void ResetLibraries() { gLibraries.clear(); }
 
 }  // namespace testing
 
@@ -27,7 +24,6 @@ using testing::FakeModule;
 
 // Module handles are a base plus the slot: no descriptor the process has open.
 constexpr platform::DeviceHandle kHandleBase = 0x100;
-VendorObject gInstance{};
 
 FakeLibrary& Of(const VendorWrapper& wrapper) { return testing::Library(wrapper.LibraryName()); }
 
@@ -67,7 +63,7 @@ void Describe(const DescriptorLayout& at, const FakeModule& m, uint8_t* record) 
 }  // namespace
 
 VendorWrapper::VendorWrapper(const std::string& libraryName, const SlotMap& slots, const DescriptorLayout& layout)
-    : slots_(slots), libraryName_(libraryName), layout_(layout), instance_(&gInstance) {
+    : slots_(slots), libraryName_(libraryName), layout_(layout) {
   libraryMajor_ = static_cast<uint16_t>(Of(*this).version >> 16);
   libraryMinor_ = static_cast<uint16_t>(Of(*this).version & 0xFFFF);
 }

@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "backend/DeviceBackend.h"
 #include "driver/E14_140.h"
@@ -45,7 +43,8 @@ inline const AcquisitionEngine& Engine() {
 template <typename Done>
 bool Within(std::chrono::milliseconds most, Done done) {
   const auto deadline = std::chrono::steady_clock::now() + most;
-  while (!done() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  while (!done() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   return done();
 }
 

@@ -187,7 +187,7 @@ TEST_F(Recording, RestartFromInsideTheSlowLoopEndsThatLoop) {
 // Once open, the stand-in's module reads one input at a time, or one of
 // each channel-table entry, and its TTL input word at every ask.
 TEST_F(Recording, ImmediateReadsTakeTheInputsOfTheChannelTable) {
-  Configure(R"({"modules":[{"firmware":"3","inputs":{"XY1":{"type":"dc","value":1.0},"XY3":{"type":"dc","value":-2.0}}}]})");
+  Configure(R"({"modules":[{"inputs":{"XY1":{"type":"dc","value":1.0},"XY3":{"type":"dc","value":-2.0}}}]})");
   InFreshThread([] {
     E14_140 driver;
     ASSERT_TRUE(driver.IADC3_Test());
