@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <chrono>
+#include <thread>
 
 #include "backend/DeviceBackend.h"
 #include "driver/E14_140.h"
@@ -16,12 +16,6 @@
 #include "tests/support/FreshThread.h"
 
 namespace e14::testing {
-
-// Whether the driver reaches the simulated module's memory through the module
-// handle: not on Windows, where the handle is a named pipe.
-constexpr bool kHandleCarriesMemory = E14_HANDLE_CARRIES_MEMORY;
-constexpr const char* kNoMemoryOverPipe =
-    "module memory cannot be reached through the simulator's named pipe (sim/README.md)";
 
 class EndToEnd : public ::testing::Test {
  protected:
@@ -38,12 +32,29 @@ class EndToEnd : public ::testing::Test {
   static void Configure(const std::string& json) {
     ASSERT_EQ(SimConfigure(json.c_str()), 1) << SimConfigError();
   }
-
-  // The back-end the driver selected, for its engine's figures.
-  static const DeviceBackend& Selected() {
-    return dynamic_cast<const DeviceBackend&>(*BackendAt(State().Backend));
-  }
 };
+
+// The engine of the back-end the driver selected, for its block figures.
+inline const AcquisitionEngine& Engine() {
+  return dynamic_cast<const DeviceBackend&>(*BackendAt(State().Backend)).Engine();
+}
+
+// Waits until `done` holds, for at most `most`; whether it holds.
+template <typename Done>
+bool Within(std::chrono::milliseconds most, Done done) {
+  const auto deadline = std::chrono::steady_clock::now() + most;
+  while (!done() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  return done();
+}
+
+// Opens the module and starts recording `table` at `rate`.
+inline void StartRecording(E14_140& driver, const std::vector<int16_t>& table, float rate) {
+  ASSERT_TRUE(driver.IADC3_Test()) << driver.IADC3_LastError();
+  driver.IADC3_InputChannels(table);
+  driver.IADC3_Rate(rate);
+  ASSERT_TRUE(driver.IADC3_StartRecord()) << driver.IADC3_LastError();
+}
 
 // Checks the stand-in's test pattern: sample c of frame f holds
 // ((f mod 2048) << 5) | (c mod 32). Frames must follow each other.
@@ -51,25 +62,22 @@ class PatternChecker {
  public:
   explicit PatternChecker(int channels) : channels_(channels) {}
 
-  // Returns false at the first frame out of order or torn; `what` says why.
-  bool Check(const int16_t* frames, int32_t count, std::string& what) {
-    for (int32_t f = 0; f < count; ++f) {
+  // Fails the test, and returns false, at the first frame out of order or torn.
+  bool Check(const int16_t* frames, int32_t count) {
+    for (int32_t f = 0; f < count; ++f, ++seen_) {
       const int16_t* frame = frames + static_cast<size_t>(f) * channels_;
       const int number = (static_cast<uint16_t>(frame[0]) >> 5) & 0x7FF;
       if (next_ >= 0 && number != next_) {
-        what = "frame " + std::to_string(seen_) + " is number " + std::to_string(number) + ", expected " +
-               std::to_string(next_);
+        ADD_FAILURE() << "frame " << seen_ << " is number " << number << ", expected " << next_;
         return false;
       }
       for (int c = 0; c < channels_; ++c) {
-        const uint16_t expected = static_cast<uint16_t>((number << 5) | (c & 0x1F));
-        if (static_cast<uint16_t>(frame[c]) != expected) {
-          what = "frame " + std::to_string(seen_) + " torn at position " + std::to_string(c);
+        if (static_cast<uint16_t>(frame[c]) != static_cast<uint16_t>((number << 5) | (c & 0x1F))) {
+          ADD_FAILURE() << "frame " << seen_ << " torn at position " << c;
           return false;
         }
       }
       next_ = (number + 1) & 0x7FF;
-      ++seen_;
     }
     return true;
   }
@@ -89,18 +97,23 @@ class PatternChecker {
 // restartsSeen) lets the stream go on from another frame.
 inline int64_t TakeAll(E14_140& driver, PatternChecker& checker, int64_t& restartsSeen) {
   std::vector<int16_t> buffer(static_cast<size_t>(checker.Channels()) * 4099);
-  std::string what;
-  int64_t taken = 0;
-  for (;;) {
+  for (int64_t taken = 0;;) {
     const int64_t restarts = driver.RecordingCounters().Restarts;
     if (restarts != restartsSeen) checker.Resync();
     restartsSeen = restarts;
     int32_t size = static_cast<int32_t>(buffer.size()), unread = 0;
     const int32_t frames = driver.IADC3_GetData(buffer.data(), size, unread);
-    EXPECT_TRUE(checker.Check(buffer.data(), frames, what)) << what;
+    checker.Check(buffer.data(), frames);
     taken += frames;
     if (frames == 0) return taken;
   }
+}
+
+// Every frame the recording published was taken, dropped to overflow or
+// discarded at a restart.
+inline void ExpectAllAccountedFor(E14_140& driver, int64_t taken) {
+  const StreamCounterValues c = driver.RecordingCounters();
+  EXPECT_EQ(c.FramesDelivered, taken + c.FramesDropped + c.FramesDiscarded);
 }
 
 }  // namespace e14::testing

@@ -1,0 +1,233 @@
+// The back-ends over scripted vendor libraries: what they ask of the module
+// when opening, and what they make of its answers.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <memory>
+#include <tuple>
+
+#include "backend/mE140_LDev.h"
+#include "backend/mE140_LDevU.h"
+#include "driver/DeviceChooser.h"
+#include "driver/DriverState.h"
+#include "settings/cRegistry.h"
+#include "tests/backend/FakeVendor.h"
+#include "tests/support/FreshThread.h"
+
+namespace e14::testing {
+namespace {
+
+using Log = std::vector<std::string>;
+
+class DeviceBackends : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetLibraries(); }
+  void TearDown() override { InstallDeviceChooser(nullptr); }
+
+  static std::unique_ptr<DeviceBackend> Make(int which) {
+    if (which == 1) return std::make_unique<mE140_LDev>();
+    return std::make_unique<mE140_LDevU>();
+  }
+  // Back-end 1 or 2, opened on its library's modules.
+  static std::unique_ptr<DeviceBackend> Opened(int which) {
+    auto backend = Make(which);
+    EXPECT_NE(backend->OpenBackend(), 0) << State().AdcLastError;
+    return backend;
+  }
+  static FakeLibrary& LibraryOf(int which) { return Library(which == 1 ? "LUsbApi3" : "LUsbApiU"); }
+};
+
+// Every slot is tried and each module found is described and closed again;
+// then the one to use is opened, described, stopped and configured, its own
+// settings are loaded and its TTL words are read.
+TEST_F(DeviceBackends, OpeningListsEveryModuleThenConfiguresTheChosenOne) {
+  struct Case { int backend; std::vector<uint32_t> slots; char revision; Log log; const char* port; int16_t token;
+                float rateMax; int32_t ringSize; const char* boardInfo; };
+  const Case cases[] = {
+      {2, {0}, 'A',
+       {"Open 0", "Descriptor", "Close", "Open 0", "Descriptor", "StopAdc", "GetAdcParams", "SetAdcParams", "TtlIn",
+        "TtlOutState"},
+       "USB1", 0x100, 100000.0f, 131072,
+       "Board:\tE140, rev.A, BIOS v3.12\r\nSerial N:\tFAKE0001\r\nMCU:\tATmega8515 (16 MHz)\r\nDAC: \t2 channels"},
+      {2, {3, 15}, 'B',
+       {"Open 3", "Descriptor", "Close", "Open 15", "Descriptor", "Close", "Open 15", "Descriptor", "StopAdc",
+        "GetAdcParams", "SetAdcParams", "StopDac", "TtlIn", "TtlOutState"},
+       "USB16", 0x10F, 200000.0f, 262144,
+       "Board:\tE140, rev.B, BIOS v3.12\r\nSerial N:\tFAKE0001\r\nMCU:\tAT91SAM7S256 (16 MHz)\r\nDAC: \t2 channels"},
+      // Back-end 1 reads the firmware version from module memory, and keeps the default rates on every revision.
+      {1, {0}, 'B',
+       {"Open 0", "Descriptor", "Close", "Open 0", "Descriptor", "FirmwareVersion", "StopAdc", "GetAdcParams",
+        "SetAdcParams", "TtlIn", "TtlOutState"},
+       "USB1", 0x100, 100000.0f, 131072,
+       "Board:\tE140, rev.B, BIOS v2.7\r\nSerial N:\tFAKE0001\r\nMCU:\tAT91SAM7S256 (16 MHz)\r\nDAC: \t2 channels"},
+  };
+  InstallDeviceChooser([] { return State().DeviceList.back().Slot; });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.port);
+    ResetLibraries();
+    FakeLibrary& library = LibraryOf(c.backend);
+    for (uint32_t slot : c.slots) library.modules[slot].revision = c.revision;
+    library.firmwareWord = 0x00020007;  // 2.7
+    InFreshThread([&c, &library] {
+      DriverState& s = State();
+      s.SettingsKeyPath = "Software\\E14BackendTest";
+      cRegistry reg;
+      ASSERT_TRUE(reg.CreateKey(0x80000001, s.SettingsKeyPath + "\\FAKE0001", ""));
+      reg.WriteIntegerAt(0x80000001, s.SettingsKeyPath + "\\FAKE0001", "SynchroInputMode", 2);
+      const auto backend = Make(c.backend);
+      EXPECT_EQ(backend->OpenBackend(), c.token);
+      EXPECT_EQ(library.log, c.log);
+      EXPECT_EQ(s.DeviceList.size(), c.slots.size());
+      EXPECT_EQ(s.DeviceList.back().Port, c.port);
+      EXPECT_EQ(s.DeviceList.back().Serial, "FAKE0001");
+      EXPECT_EQ(s.DeviceInfo.BoardInfo, c.boardInfo);
+      EXPECT_EQ(s.DeviceInfo.SynchroInputMode, 2);
+      EXPECT_EQ(s.AdcInput.RateMax, c.rateMax);
+      EXPECT_EQ(s.AdcInput.RequestedSize, c.ringSize);
+      EXPECT_EQ(s.DioState.DIValue, 0x1234);
+      EXPECT_EQ(s.DioState.DOValue, 0x00A5);
+    });
+  }
+}
+
+// Back-end 1 takes any 3.x library, back-end 2 only 3.4 and later; a
+// refusal names the version needed and asks nothing of the module.
+TEST_F(DeviceBackends, LibrariesOfAnotherVersionAreRefused) {
+  const struct { int backend; uint32_t version; const char* needed; } cases[] = {
+      {1, 0x00020009, "v.3"}, {1, 0x00040000, "v.3"}, {2, 0x00030003, "v3.4"}, {2, 0x00040004, "v3.4"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.version);
+    ResetLibraries();
+    LibraryOf(c.backend).version = c.version;
+    LibraryOf(c.backend).modules[0] = FakeModule{};
+    InFreshThread([&c] {
+      EXPECT_EQ(Make(c.backend)->OpenBackend(), 0);
+      EXPECT_EQ(State().AdcLastError,
+                "Please reinstall E-140 driver (LUsbApi " + std::string(c.needed) + " is required)!");
+      EXPECT_EQ(LibraryOf(c.backend).log, Log{});
+    });
+  }
+}
+
+// Gains between 0.5 and 1.5 (both excluded) correct the scale; offsets that
+// are numbers shift it. A gain of zero anywhere means no calibration at all.
+TEST_F(DeviceBackends, CalibrationCorrectsScalesWithinStrictBoundsUnlessAGainIsZero) {
+  const double nan = std::nan("");
+  struct Case { std::array<double, 4> gain, offset; std::array<float, 4> scale, unitOffset; };
+  const Case cases[] = {
+      {{1.02, 0.5, 1.5, 0.9}, {8, -16, 32, nan},
+       {static_cast<float>(800 / 1.02), 3200, 12800, static_cast<float>(51200 / 0.9)},
+       {static_cast<float>(8 / (800 / 1.02)), -16.0f / 3200, 32.0f / 12800, 0}},
+      {{1.02, 1, 0, 1}, {8, 8, 8, 8}, {1, 2, 3, 4}, {5, 6, 7, 8}},
+  };
+  for (const Case& c : cases) {
+    ResetLibraries();
+    Library("LUsbApiU").modules[0] = {.adcOffset = c.offset, .adcGain = c.gain};
+    InFreshThread([&c] {
+      AdcInfoRecord& info = State().AdcInfo;
+      info.UnitScale = {1, 2, 3, 4};
+      info.UnitOffset = {5, 6, 7, 8};
+      const auto backend = Opened(2);
+      for (int range = 0; range < 4; ++range) {
+        EXPECT_FLOAT_EQ(info.UnitScale[range], c.scale[range]) << "range " << range;
+        EXPECT_FLOAT_EQ(info.UnitOffset[range], c.unitOffset[range]) << "range " << range;
+      }
+    });
+  }
+}
+
+// Back-end 2 reads the firmware version from the descriptor's text;
+// waveforms replay from 3.10 on.
+TEST_F(DeviceBackends, FirmwareTextGivesTheVersionAndWhetherWaveformsReplay) {
+  struct Case { const char* text; int16_t major, minor; bool replays; };
+  const Case cases[] = {
+      {"3", 3, 0, false},  {"3.9", 3, 9, false}, {"3.10", 3, 10, true},
+      {"4", 4, 0, true},   {"", 0, 0, false},     {"99999.1", 0, 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    ResetLibraries();
+    Library("LUsbApiU").modules[0].firmware = c.text;
+    InFreshThread([&c] {
+      const auto backend = Opened(2);
+      const DriverState& s = State();
+      EXPECT_EQ(s.DeviceInfo.FirmwareMajor, c.major);
+      EXPECT_EQ(s.DeviceInfo.FirmwareMinor, c.minor);
+      EXPECT_EQ(s.DacInfo.RateMax, c.replays ? 200000.0f : 0.0f);
+      EXPECT_EQ(s.DacInfo.MaxLen, c.replays ? 5120 : 0);
+    });
+  }
+}
+
+// What each back-end sends to the DAC for levels written, a start and a
+// stop, with the module's calibration applied. Channel 0 starts constant at
+// 150, channel 1 with a sine, which only a waveform replays.
+TEST_F(DeviceBackends, DacCodesFollowTheBackEndAndTheRevision) {
+  constexpr int kStart = -1, kStop = -2;
+  // Steps: a channel and the code written to it, or kStart, or kStop.
+  struct Case { const char* name; int backend; char revision; std::array<double, 2> offset, gain;
+                std::vector<std::pair<int, int16_t>> steps; Log sent; };
+  const Case cases[] = {
+      // 12 bits whatever the revision, a zero code added; offsets beyond 100
+      // are ignored, and a code already written is not sent again.
+      {"back-end 1", 1, 'B', {-100, -100.5}, {1, 1}, {{0, 500}, {0, 500}, {1, 300}, {kStop, 0}, {kStart, 0}},
+       {"DacSample 400 0", "DacSample 300 1", "DacSample -100 0", "DacSample 0 1", "DacSample 50 0", "DacSample 0 1"}},
+      // Revision A: 12 bits, each channel on its own, calibrated.
+      {"back-end 2, revision A", 2, 'A', {10, -20}, {1.5, 1}, {{1, 2048}, {0, 1000}, {kStart, 0}, {kStop, 0}},
+       {"DacSample 2028 1", "DacSample 1515 0", "DacSample 240 0", "DacSample -20 1", "DacSample 15 0",
+        "DacSample -20 1"}},
+      // Later revisions: 16 bits, both channels at once, limited after calibration.
+      {"back-end 2, revision B", 2, 'B', {10, -20}, {1.001, 0.999},
+       {{0, 1000}, {0, 32767}, {1, -32767}, {0, -32767}, {kStart, 0}, {kStop, 0}},
+       {"DacSamples 1011 -20", "DacSamples 32767 -20", "DacSamples 32767 -32754", "DacSamples -32767 -32754",
+        "StopDac", "DacSamples 160 -20", "DacSamples 10 -20"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetLibraries();
+    LibraryOf(c.backend).modules[0] = {.revision = c.revision, .dacOffset = c.offset, .dacGain = c.gain};
+    InFreshThread([&c] {
+      const auto backend = Opened(c.backend);
+      DacInfoRecord& dac = State().DacInfo;
+      dac.Channels[0].Type = 1;
+      dac.Channels[0].Amp = 150;
+      dac.Channels[1].Type = 3;
+      LibraryOf(c.backend).log.clear();
+      for (const auto& [channel, code] : c.steps) {
+        if (channel == kStart) backend->StartDacOutput();
+        if (channel == kStop) backend->StopDacOutput();
+        if (channel >= 0) backend->WriteDacValue(static_cast<int16_t>(channel), code);
+      }
+      EXPECT_EQ(LibraryOf(c.backend).log, c.sent);
+    });
+  }
+}
+
+// From firmware 3.10 on, a waveform replays from whole runs of 128 points;
+// a start the library refuses shows its text and leaves the DAC idle.
+TEST_F(DeviceBackends, WaveformsReplayFromWholeRunsOf128Points) {
+  Library("LUsbApiU").modules[0].firmware = "3.10";
+  InFreshThread([] {
+    const auto backend = Opened(2);
+    FakeLibrary& library = Library("LUsbApiU");
+    DacInfoRecord& dac = State().DacInfo;
+    dac.DevRate = 40000.0f;
+    dac.WaveChannels = 1;
+    for (const auto& [points, refused, words] : {std::tuple(300, false, "768"), std::tuple(256, true, "512")}) {
+      dac.WaveLength = static_cast<int16_t>(points);
+      if (refused) library.refused.insert("StartDac");
+      library.log.clear();
+      backend->StartDacOutput();
+      EXPECT_EQ(dac.Busy, !refused);
+      backend->StopDacOutput();
+      EXPECT_FALSE(dac.Busy);
+      EXPECT_EQ(library.log, (Log{"StopDac", "DacParams 40 " + std::to_string(points) + " 0 0",
+                                  std::string("DacData ") + words, "StartDac",
+                                  refused ? "DacSamples 0 0" : "StopDac"}));
+    }
+  });
+}
+
+}  // namespace
+}  // namespace e14::testing
