@@ -186,6 +186,14 @@ TEST_F(DriverObject, StartChecksRateAndChannelsBeforeTheBackend) {
     EXPECT_EQ(std::tuple(State().AdcInput.Rate, module->ttlWrites), std::tuple(25000.0f, std::vector<int32_t>{0x11}));
     EXPECT_FALSE(driver.IADC3_StartRecord());  // already recording
     EXPECT_EQ(std::tuple(module->starts, driver.IADC3_InputData().Frames), std::tuple(2, 1));
+    // Into the host's own array: frame 0 is the table, the count is of the frames after it.
+    std::vector<int16_t> array;
+    const int32_t frames = driver.IADC3_InputData([&array](int32_t channels, int32_t arrayFrames) {
+      array.resize(static_cast<size_t>(channels) * static_cast<size_t>(arrayFrames));
+      return array.data();
+    });
+    EXPECT_EQ(std::tuple(frames, array, driver.IADC3_InputCountKadrs()),
+              std::tuple(0, std::vector<int16_t>{0, 1, 2, 3}, 0));
   });
 }
 
@@ -267,6 +275,30 @@ TEST_F(DriverObject, DacCodesAndVoltsAreLimited) {
     EXPECT_EQ(std::tuple(driver.IDAO_Value(0), levels[0]), std::tuple(2048, 5.0));
     EXPECT_EQ(std::tuple(driver.IDAO_SetValuesReal(0, 0, levels), driver.IDAO_SetValuesReal(0, 2, nullptr)),
               std::tuple(0, 0));
+  });
+}
+
+// Each face member reads its own field of the open module's description:
+// members that share a type must not read each other's.
+TEST_F(DriverObject, FacesDescribeTheOpenModule) {
+  module->hasDac = true;
+  WithDriver([](E14_140& driver) {
+    ASSERT_TRUE(driver.IADC3_Test());
+    EXPECT_EQ(std::tuple(driver.IADC3_Resolution(), driver.IADC3_ChannelsCount(), driver.IADC3_BasePort()),
+              std::tuple(14, 32, 0x1234));
+    EXPECT_EQ(std::tuple(driver.IDAO_Name(), driver.IDAO_Resolution(), driver.IDAO_ChannelsCount(),
+                         driver.IDAO_ChannelMax(0), driver.IDAO_ChannelMin(0), driver.IDAO_RangesCount()),
+              std::tuple("E-140", 12, 2, 2048, -2048, 1));
+    EXPECT_EQ(std::tuple(driver.IDAO_ChannelMaxReal(0), driver.IDAO_ChannelMinReal(0), driver.IDAO_Ranges()),
+              std::tuple(5.0, -5.0, std::vector<std::string>{"\u00B15 V"}));
+    EXPECT_EQ(std::tuple(driver.IDIO_DIOName(), driver.IDIO_Detected(), driver.IDIO_DIBits(), driver.IDIO_DOBits()),
+              std::tuple("E-140", true, 16, 16));
+    driver.IDIO_DOStartEnabled(true);
+    driver.IDIO_DOStartValue(1);
+    driver.IDIO_DOStopValue(2);
+    EXPECT_EQ(std::tuple(driver.IDIO_DOStartEnabled(), driver.IDIO_DOStopEnabled(), driver.IDIO_DOStartValue(),
+                         driver.IDIO_DOStopValue()),
+              std::tuple(true, false, 1, 2));
   });
 }
 
