@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 namespace e14::platform {
@@ -23,6 +24,10 @@ void SleepMs(uint32_t milliseconds) {
 }
 
 std::string DecimalSeparator() {
+  // glibc loads and frees locale data under locks of its own that the thread
+  // sanitizer cannot see; host threads ask one at a time.
+  static std::mutex loading;
+  const std::lock_guard guard(loading);
   // The process may never have called setlocale: ask the user's locale itself.
   locale_t user = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
   if (user == static_cast<locale_t>(nullptr)) return ".";
