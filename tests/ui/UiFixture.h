@@ -61,8 +61,6 @@ class PanelBackend : public FakeBackend {
 class UiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The driver object saves its settings at the end of every test.
-    ForgetDriverSettings();
     services = std::make_shared<RecordingServices>();
     InstallUiServices(services);
     module = std::make_shared<FakeModule>();
@@ -81,6 +79,8 @@ class UiTest : public ::testing::Test {
   // opening the module when `open` is set.
   template <typename Body>
   void WithDriver(bool open, Body body) {
+    // The driver object saves its settings when it goes: each body starts afresh.
+    ForgetDriverSettings();
     InFreshThread([&] {
       E14_140 driver;
       if (open) {
