@@ -17,59 +17,38 @@ namespace {
 using testing::UiTest;
 using Strings = std::vector<std::string>;
 
-TEST_F(UiTest, DacListsFollowTheModule) {
-  services->separator = ",";
-  WithDac(false, [&](E14_140&) {
-    State().DacInfo.Channels[0].Type = kDacSine;  // left from a module with a generator
-    ucDAC page;
-    const auto& c = page.Controls();
-    EXPECT_EQ(c.cboDACType.Items, (Strings{"Off", "DC"}));
-    EXPECT_EQ(c.cboDACType.ListIndex, -1);
-    EXPECT_EQ(c.lstChannels.Items[0], "AO1: \tA=0 V\tB=0 V");
-    for (int row : {0, 1}) EXPECT_TRUE(c.cboRate[row].Items.empty());
-  });
-  WithDac(true, [&](E14_140&) {
-    ucDAC page;
-    const auto& c = page.Controls();
-    // The item count, then the items picked.
-    const auto pick = [](const Strings& items, std::initializer_list<size_t> picks) {
-      Strings picked{std::to_string(items.size())};
-      for (size_t i : picks) picked.push_back(i < items.size() ? items[i] : "");
-      return picked;
-    };
-    EXPECT_EQ(c.cboDACType.Items, (Strings{"Off", "DC", "Noise", "Sine", "Pulse", "Ramp", "Triangle"}));
-    EXPECT_EQ(pick(c.cboRate[ucDAC::kFrequency].Items, {0, 1, 23}), (Strings{"24", "0,02", "0,025", "10000"}));
-    EXPECT_EQ(pick(c.cboRate[ucDAC::kPhase].Items, {0, 1, 2, 19}), (Strings{"20", "0", "0,05", "0,10", "0,95"}));
-    EXPECT_EQ(pick(c.cboDAC[ucDAC::kBaseline].Items, {0, 1, 20, 40}), (Strings{"41", "5", "4,75", "0", "-5"}));
-    const Slider& slider = c.slDAC[ucDAC::kBaseline];
-    EXPECT_EQ((std::vector<int32_t>{slider.Min, slider.Max, slider.TickFrequency, slider.LargeChange}),
-              (std::vector<int32_t>{-2048, 2048, 410, 410}));  // a tick per volt
-    EXPECT_EQ(c.lstChannels.Items, (Strings{"AO1: Off", "AO2: Off"}));
-  });
+// The item count, then the items picked.
+Strings Pick(const Strings& items, std::initializer_list<size_t> picks) {
+  Strings picked{std::to_string(items.size())};
+  for (size_t i : picks) picked.push_back(i < items.size() ? items[i] : "");
+  return picked;
 }
 
-TEST_F(UiTest, DacLoadsTheStoredSettings) {
+TEST_F(UiTest, DacShowsItsListsAndTheStoredSettings) {
+  services->separator = ",";
   WithDac(true, [&](E14_140&) {
     DacInfoRecord& dac = State().DacInfo;
-    dac.Rate = 50.0f;
+    dac.Rate = 50.5f;
     dac.Channels[0] = DacChannel{0, kDacDc, 1024, 0, 0, 0.25f};
     dac.Channels[1] = DacChannel{0, kDacSine, 410, -205, 0, 0.0f};
     ucDAC page;
     const auto& c = page.Controls();
-    EXPECT_EQ(c.lstChannels.Items, (Strings{"AO1: DC\tA=2.5 V", "AO2: Sine\tA=1.001 V\tB=-0.5 V"}));
-    EXPECT_EQ(c.cboRate[ucDAC::kFrequency].Text, "50");
-    EXPECT_EQ(c.cboRate[ucDAC::kPhase].Text, "0.25");
+    EXPECT_EQ(Pick(c.cboRate[ucDAC::kFrequency].Items, {0, 1, 23}), (Strings{"24", "0,02", "0,025", "10000"}));
+    EXPECT_EQ(Pick(c.cboRate[ucDAC::kPhase].Items, {0, 1, 2, 19}), (Strings{"20", "0", "0,05", "0,10", "0,95"}));
+    EXPECT_EQ(Pick(c.cboDAC[ucDAC::kBaseline].Items, {0, 1, 20, 40}), (Strings{"41", "5", "4,75", "0", "-5"}));
+    const Slider& slider = c.slDAC[ucDAC::kAmplitude];
+    EXPECT_EQ((std::vector<int32_t>{slider.Min, slider.Max, slider.TickFrequency, slider.LargeChange, slider.Value}),
+              (std::vector<int32_t>{-2048, 2048, 410, 410, 1024}));  // a tick per volt
+    EXPECT_EQ(c.lstChannels.Items, (Strings{"AO1: DC\tA=2,5 V", "AO2: Sine\tA=1,001 V\tB=-0,5 V"}));
     EXPECT_EQ(c.cboDACType.ListIndex, kDacDc);
-    EXPECT_EQ(c.slDAC[ucDAC::kAmplitude].Value, 1024);
-    EXPECT_EQ(c.cboDAC[ucDAC::kAmplitude].Text, "2.5");
+    EXPECT_EQ((Strings{c.cboRate[0].Text, c.cboRate[1].Text}), (Strings{"50,5", "0,25"}));
     // A stored rate the generator cannot make is replaced by the default.
     for (float rate : {0.0f, 0.01f, 300000.0f}) {
-      SCOPED_TRACE(rate);
       dac.Rate = rate;
       ucDAC reloaded;
-      EXPECT_EQ(reloaded.Controls().cboRate[ucDAC::kFrequency].Text, "100");
+      EXPECT_EQ(reloaded.Controls().cboRate[ucDAC::kFrequency].Text, "100") << rate;
       reloaded.Page_SaveSetting();
-      EXPECT_EQ(dac.Rate, 100.0f);
+      EXPECT_EQ(dac.Rate, 100.0f) << rate;
     }
     // Reopens on the channel edited last, if the module still has it.
     ucDAC().lstChannels_Click(1);
@@ -86,7 +65,7 @@ TEST_F(UiTest, DacFrequencyAndPhaseFollowBothChannels) {
     bool frequency, phase;
   };
   const Case cases[] = {
-      {kDacSine, kDacDc, true, false},      {kDacSine, kDacSine, true, true},     {kDacNoise, kDacNoise, false, false},
+      {kDacSine, kDacDc, true, false},      {kDacSine, kDacSine, true, true},      {kDacNoise, kDacNoise, false, false},
       {kDacOff, kDacRamp, true, false},     {kDacPulse, kDacTriangle, true, true}, {kDacDc, kDacOff, false, false},
       {kDacNoise, kDacSine, true, false},
   };
@@ -94,15 +73,14 @@ TEST_F(UiTest, DacFrequencyAndPhaseFollowBothChannels) {
     for (const Case& c : cases) {
       SCOPED_TRACE(std::to_string(c.type0) + "/" + std::to_string(c.type1));
       ucDAC page;
-      page.lstChannels_Click(0);
-      page.cboDACType_Click(c.type0);
       page.lstChannels_Click(1);
       page.cboDACType_Click(c.type1);
+      page.lstChannels_Click(0);
+      page.cboDACType_Click(c.type0);
       const auto& rate = page.Controls().cboRate;
       EXPECT_EQ(rate[ucDAC::kFrequency].Enabled, c.frequency);
       EXPECT_EQ(rate[ucDAC::kFrequency].BackColor, c.frequency ? kColourWindow : kColourButtonFace);
       EXPECT_EQ(rate[ucDAC::kPhase].Enabled, c.phase);
-      page.lstChannels_Click(0);
     }
   });
 }
@@ -153,11 +131,7 @@ TEST_F(UiTest, DacTypedValuesAreCheckedWhenTheFieldIsLeft) {
       EXPECT_EQ(value(), c.value.value_or(before));
       if (c.value) {
         EXPECT_TRUE(services->messages.empty());
-        if (voltage) {
-          EXPECT_EQ(static_cast<float>(page.Controls().slDAC[row].Value), *c.value);
-          EXPECT_NE(page.Controls().lstChannels.Items[0].find((row == 0 ? "A=" : "B=") + std::string(c.text) + " V"),
-                    std::string::npos);
-        }
+        EXPECT_EQ(voltage ? static_cast<float>(page.Controls().slDAC[row].Value) : value(), *c.value);
       } else {
         EXPECT_FALSE(leave());
         const std::string range = voltage              ? "-5 to 5 V"
@@ -212,50 +186,45 @@ TEST_F(UiTest, DacSliderAndListSetTheCode) {
     page.cboDACType_Click(kDacSine);
     page.slDAC_Scroll(ucDAC::kAmplitude, 410);  // dragging shows the volts only
     EXPECT_EQ(page.Controls().cboDAC[ucDAC::kAmplitude].Text, "1.001");
-    EXPECT_EQ(page.WorkChannels()[0].Amp, 0);
     EXPECT_EQ(page.Controls().lstChannels.Items[0], "AO1: Sine\tA=0 V\tB=0 V");
     page.slDAC_Change(ucDAC::kAmplitude, 410);
-    EXPECT_EQ(page.WorkChannels()[0].Amp, 410);
     page.slDAC_Change(ucDAC::kBaseline, -5000);  // stops at the end of the scale
-    EXPECT_EQ(page.WorkChannels()[0].Base, -2048);
     EXPECT_EQ(page.Controls().cboDAC[ucDAC::kBaseline].Text, "-5");
+    EXPECT_EQ(page.Controls().lstChannels.Items[0], "AO1: Sine\tA=1.001 V\tB=-5 V");
     page.cboDAC_Click(ucDAC::kBaseline, 36);  // -4 V
-    EXPECT_EQ(page.WorkChannels()[0].Base, -1638);
-    EXPECT_EQ(page.Controls().slDAC[ucDAC::kBaseline].Value, -1638);
+    EXPECT_EQ((std::vector<int32_t>{page.WorkChannels()[0].Amp, page.WorkChannels()[0].Base,
+                                    page.Controls().slDAC[ucDAC::kBaseline].Value}),
+              (std::vector<int32_t>{410, -1638, -1638}));
     EXPECT_EQ(page.Controls().lstChannels.Items[0], "AO1: Sine\tA=1.001 V\tB=-3.999 V");
-    EXPECT_TRUE(services->messages.empty());
   });
 }
 
 TEST_F(UiTest, DacIgnoresEventsOutsideItsControlsOrOnDisabledOnes) {
   WithDac(true, [&](E14_140&) {
     ucDAC page;  // type Off: every field is disabled
-    page.slDAC_Change(ucDAC::kAmplitude, 100);
-    page.slDAC_Scroll(ucDAC::kAmplitude, 100);
-    page.cboDAC_Change(ucDAC::kBaseline, "3");
-    EXPECT_TRUE(page.cboDAC_Validate(ucDAC::kBaseline));
-    page.cboDAC_Click(ucDAC::kAmplitude, 3);
-    page.cboRate_Change(ucDAC::kFrequency, "50");
-    EXPECT_TRUE(page.cboRate_Validate(ucDAC::kFrequency));
-    page.cboRate_Click(ucDAC::kFrequency, 3);
-    page.cboDACType_Click(7);
-    page.cboDACType_Click(-1);
-    page.slDAC_Change(2, 100);
-    page.cboDAC_Change(-1, "1");
+    for (int row : {0, 1, 2, -1}) {
+      page.slDAC_Change(row, 100);
+      page.slDAC_Scroll(row, 100);
+      page.cboDAC_Change(row, "3");
+      page.cboDAC_Click(row, 3);
+      page.cboRate_Change(row, "50");
+      page.cboRate_Click(row, 3);
+      EXPECT_TRUE(page.cboDAC_Validate(row) && page.cboRate_Validate(row));
+    }
+    for (int index : {7, -1}) page.cboDACType_Click(index);
     page.lstChannels_Click(2);
     page.cmdDACSet_Click(2);
-    EXPECT_EQ(page.WorkChannels()[0].Type, kDacOff);
-    EXPECT_EQ(page.WorkChannels()[0].Amp, 0);
-    EXPECT_EQ(page.WorkChannels()[0].Base, 0);
+    EXPECT_EQ((std::vector<int>{page.WorkChannels()[0].Type, page.WorkChannels()[0].Amp, page.WorkChannels()[0].Base,
+                                page.CurChannel(), panel->dacStarts + panel->dacStops}),
+              (std::vector<int>{kDacOff, 0, 0, 0, 0}));
     EXPECT_EQ(page.Controls().cboDAC[ucDAC::kAmplitude].Text, "0");
     EXPECT_EQ(page.WorkRate(), 100.0f);
-    EXPECT_EQ(page.CurChannel(), 0);
-    EXPECT_EQ(panel->dacStarts + panel->dacStops, 0);
   });
 }
 
 // Start commits the page (not the channel's live value) and, with a
-// generator, builds the wave before the output starts.
+// generator, builds the wave before the output starts. Without one, only
+// Off and DC are offered and the rate is not the page's.
 TEST_F(UiTest, DacStartCommitsAndStartsTheOutput) {
   for (bool generator : {true, false}) {
     SCOPED_TRACE(generator);
@@ -263,7 +232,12 @@ TEST_F(UiTest, DacStartCommitsAndStartsTheOutput) {
     WithDac(generator, [&](E14_140&) {
       DacInfoRecord& dac = State().DacInfo;
       dac.Rate = 7.0f;
+      dac.Channels[0].Type = kDacSine;
       ucDAC page;
+      EXPECT_EQ(page.Controls().cboDACType.Items.size(), generator ? 7u : 2u);
+      EXPECT_EQ(page.Controls().cboDACType.ListIndex, generator ? kDacSine : -1);
+      EXPECT_EQ(page.Controls().lstChannels.Items[0], generator ? "AO1: Sine\tA=0 V\tB=0 V" : "AO1: \tA=0 V\tB=0 V");
+      EXPECT_EQ(page.Controls().cboRate[ucDAC::kFrequency].Items.empty(), !generator);
       const int type = generator ? kDacSine : kDacDc;
       page.cboDACType_Click(type);
       page.slDAC_Change(ucDAC::kAmplitude, 1000);
@@ -271,10 +245,9 @@ TEST_F(UiTest, DacStartCommitsAndStartsTheOutput) {
       page.cboRate_Validate(ucDAC::kFrequency);
       dac.Channels[0].Value = 77;
       page.cmdDACSet_Click(ucDAC::kStart);
-      EXPECT_EQ(dac.Channels[0].Type, type);
-      EXPECT_EQ(dac.Channels[0].Amp, 1000);
-      EXPECT_EQ(dac.Channels[0].Value, 77);
-      EXPECT_EQ(dac.Rate, generator ? 50.0f : 7.0f);  // no generator: the rate is not the page's
+      EXPECT_EQ((std::vector<int>{dac.Channels[0].Type, dac.Channels[0].Amp, dac.Channels[0].Value}),
+                (std::vector<int>{type, 1000, 77}));
+      EXPECT_EQ(dac.Rate, generator ? 50.0f : 7.0f);
       EXPECT_EQ(panel->dacStarts, 1);
       EXPECT_EQ(panel->waveChannelsAtStart, generator ? 2 : 0);
       EXPECT_EQ(State().DacWave.empty(), !generator);
@@ -295,7 +268,6 @@ TEST_F(UiTest, DacStartThenCancelKeepsWhatStartCommitted) {
     page->slDAC_Change(ucDAC::kAmplitude, 800);
     page->cmdDACSet_Click(ucDAC::kStart);
     page->slDAC_Change(ucDAC::kAmplitude, 1600);
-    page->cboDACType_Click(kDacNoise);
     dialog.cmdDialog_Click(dlgSetup::kCancel);
     EXPECT_EQ(State().DacInfo.Channels[0].Type, kDacTriangle);
     EXPECT_EQ(State().DacInfo.Channels[0].Amp, 800);

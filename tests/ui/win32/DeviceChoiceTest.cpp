@@ -7,6 +7,7 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "server/Kestrel.h"
 #include "sim/SimControl.h"
@@ -21,7 +22,6 @@ namespace {
 struct Choice {
   bool opened = false;
   bool slot1Open = false, slot4Open = false;
-  std::string caption;
   std::vector<std::string> items;
 };
 
@@ -42,7 +42,6 @@ Choice OpenWithChoice(Answer answer) {
     std::thread user([&] {
       HWND dialog = WaitForDialog(self, L"Select Device");
       if (dialog == nullptr) return;
-      choice.caption = win32ui::WindowText(dialog);
       HWND list = Control(dialog, IDC_LSTDEVENUM);
       const auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
       for (int i = 0; i < count; ++i) {
@@ -92,7 +91,6 @@ TEST_F(DeviceChoice, TheModulePickedIsTheOneOpened) {
     SaveScreenshot(dialog, ShotPath(L"device-choice.bmp"));
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   });
-  EXPECT_EQ(choice.caption, "Select Device");
   ASSERT_EQ(choice.items.size(), 2u);
   EXPECT_NE(choice.items[0].find("\t1001"), std::string::npos) << choice.items[0];
   EXPECT_NE(choice.items[1].find("\t1004"), std::string::npos) << choice.items[1];

@@ -172,14 +172,6 @@ void Slide(HWND dialog, int controlId, int position) {
                reinterpret_cast<LPARAM>(control));
 }
 
-std::string Text(HWND dialog, int controlId) { return win32ui::WindowText(Control(dialog, controlId)); }
-
-bool Checked(HWND dialog, int controlId) {
-  return SendMessageW(Control(dialog, controlId), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-bool Enabled(HWND dialog, int controlId) { return IsWindowEnabled(Control(dialog, controlId)) != FALSE; }
-
 std::string AnswerMessageBox(HWND dialog) {
   HWND box = WaitForDialog(GetWindowThreadProcessId(dialog, nullptr), L"", dialog);
   if (box == nullptr) return "(no message box)";

@@ -40,9 +40,6 @@ void ChooseItem(HWND dialog, int controlId, int index);  // combo or list box
 void Type(HWND dialog, int controlId, const std::string& text);
 void Leave(HWND dialog, int controlId);
 void Slide(HWND dialog, int controlId, int position);
-std::string Text(HWND dialog, int controlId);
-bool Checked(HWND dialog, int controlId);
-bool Enabled(HWND dialog, int controlId);
 
 // Waits for a message box owned by `dialog`, returns its text and presses OK.
 std::string AnswerMessageBox(HWND dialog);

@@ -3,7 +3,6 @@
 // Cancel drops) the edits, which the host interfaces and the simulated
 // module must show.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -58,7 +57,6 @@ class SetupDialog : public ::testing::Test {
     std::thread worker([&] {
       HWND dialog = WaitForDialog(self, L"E14-140 Setup");
       if (dialog == nullptr) return;
-      caption_ = win32ui::WindowText(dialog);
       work(dialog);
       if (IsWindow(dialog)) PostMessageW(dialog, WM_CLOSE, 0, 0);
     });
@@ -80,7 +78,6 @@ class SetupDialog : public ::testing::Test {
   static _E14_140* driver_;
   static ADCInterface3* adc_;
   static DIOInterface* dio_;
-  std::string caption_;
 };
 
 HKEY SetupDialog::sandbox_ = nullptr;
@@ -95,37 +92,31 @@ constexpr int kSetAll = IDC_CMDOUTPUT + 1;
 constexpr int kStopWordBox = IDC_CHKSTART + 1;
 constexpr int kStopWordSet = IDC_CMDSTART + 1;
 
+// The values shown and the rules behind them are the models' tests' part:
+// here, that real control messages and focus moves reach the models, that a
+// refused value keeps the user in its field, and that OK commits.
 TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
   std::map<std::string, std::string> seen;
   WithDialog([&](HWND dialog) {
-    seen["help"] = Enabled(dialog, IDC_HELPBUTTON) ? "enabled" : "disabled";
     DWORD first = 0, last = 0;
     SendMessageW(Control(dialog, IDC_TXTINFO), EM_GETSEL, reinterpret_cast<WPARAM>(&first),
                  reinterpret_cast<LPARAM>(&last));
     seen["description selection"] = std::to_string(last - first);
     ChooseItem(dialog, IDC_CBOSYNCHRO, 3);  // AI1: the analog controls come alive
     Slide(dialog, IDC_SLSLEVEL, -4000);
-    seen["level"] = Text(dialog, IDC_TXTSLEVEL);
-    seen["range enabled"] = Enabled(dialog, IDC_CBOSRANGE) ? "yes" : "no";
     SaveScreenshot(dialog, ShotPath(L"page-general.bmp"));
 
     SelectTab(dialog, 1);
     Click(dialog, kAllSingle);
     ChooseItem(dialog, IDC_LSTADCH, 20);
-    seen["adc frame"] = Text(dialog, IDC_FRCHINPUT);
-    seen["adc source"] = Text(dialog, IDC_CBOADCHSRC);
+    ChooseItem(dialog, IDC_CBOADCHSRC, 6);  // Y7
     SaveScreenshot(dialog, ShotPath(L"page-adc.bmp"));
 
     SelectTab(dialog, 2);
     ChooseItem(dialog, IDC_CBODACTYPE, 3);  // Sine
-    Type(dialog, IDC_CBODAC, "abc");
-    Leave(dialog, IDC_CBODAC);
-    seen["bad amplitude"] = AnswerMessageBox(dialog);
     Type(dialog, IDC_CBODAC, "9");
     Leave(dialog, IDC_CBODAC);
     seen["wide amplitude"] = AnswerMessageBox(dialog);
-    Type(dialog, IDC_CBODAC, "2.5");
-    Leave(dialog, IDC_CBODAC);
     Type(dialog, IDC_CBORATE, "10001");
     Leave(dialog, IDC_CBORATE);
     seen["bad frequency"] = AnswerMessageBox(dialog);
@@ -150,12 +141,9 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
     Type(dialog, IDC_CBODAC, "2.5");
     Leave(dialog, IDC_CBODAC);
     Sleep(100);  // the posted checks run
-    {
-      HWND list = Control(dialog, IDC_LSTCHANNELS);
-      wchar_t line[128] = {};
-      SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
-      seen["dac line"] = win32ui::Narrow(line);
-    }
+    wchar_t line[128] = {};
+    SendMessageW(Control(dialog, IDC_LSTCHANNELS), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
+    seen["dac line"] = win32ui::Narrow(line);
     SaveScreenshot(dialog, ShotPath(L"page-dac.bmp"));
     Click(dialog, IDC_CMDDACSET);  // Start
     seen["streaming"] = SimDacStreaming(0) ? "yes" : "no";
@@ -163,26 +151,12 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
     SelectTab(dialog, 3);
     Click(dialog, kSetAll);
     Click(dialog, kStopWordBox);
-    seen["set enabled"] = Enabled(dialog, kStopWordSet) ? "yes" : "no";
     Click(dialog, kStopWordSet);
-    seen["stop word"] = Text(dialog, kStopWordBox);
-    seen["output frame"] = Text(dialog, IDC_FRDO);
     SaveScreenshot(dialog, ShotPath(L"page-dio.bmp"));
     SendMessageW(dialog, WM_COMMAND, IDOK, 0);
   });
 
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(BesideExe(L"ZIroz*.chm").c_str(), &found);
-  const bool helpBeside = search != INVALID_HANDLE_VALUE;
-  if (helpBeside) FindClose(search);
-  EXPECT_EQ(seen["help"], helpBeside ? "enabled" : "disabled") << "Help follows the help file beside the component";
-  EXPECT_EQ(caption_, "E14-140 Setup (v1.0.0)");
   EXPECT_EQ(seen["description selection"], "0") << "nothing of the description is selected on opening";
-  EXPECT_EQ(seen["level"], "5.0");
-  EXPECT_EQ(seen["range enabled"], "yes");
-  EXPECT_EQ(seen["adc frame"], "&AI21:");
-  EXPECT_EQ(seen["adc source"], "Y5");
-  EXPECT_EQ(seen["bad amplitude"], "Please, set the number in range from -5 to 5 V!");
   EXPECT_EQ(seen["wide amplitude"], "Please, set the number in range from -5 to 5 V!");
   EXPECT_EQ(seen["bad frequency"], "Please, set the number in range from 0.02 to 10000!");
   for (const std::string how : {"tab", "ok"}) {
@@ -193,12 +167,9 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
   }
   EXPECT_EQ(seen["dac line"], "AO1: Sine\tA=2.5 V\tB=0 V");
   EXPECT_EQ(seen["streaming"], "yes");
-  EXPECT_EQ(seen["set enabled"], "yes");
-  EXPECT_EQ(seen["stop word"], "On Stop: 0xFFFF (65535)");
-  EXPECT_EQ(seen["output frame"], "Output: 0xFFFF (65535)");
 
   EXPECT_EQ(ChannelName(0), "X1") << "the single-ended map is in force";
-  EXPECT_EQ(ChannelName(20), "Y5");
+  EXPECT_EQ(ChannelName(20), "Y7");
   VARIANT_BOOL enabled = VARIANT_FALSE;
   long word = 0;
   ASSERT_EQ(dio_->get_DOStopEnabled(&enabled), S_OK);
@@ -217,21 +188,18 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
   EXPECT_EQ(programmed.SynchroInputMode, 3);
   EXPECT_EQ(programmed.SynchroADChannel, 32);
   EXPECT_EQ(programmed.SynchroADPorog, 4000);
-  EXPECT_EQ(programmed.SynchroADType, 0);
-  EXPECT_EQ(programmed.SynchroADMode, 0);
 }
 
 TEST_F(SetupDialog, CancelCommitsNothingAndReopensOnTheLastTab) {
-  std::map<std::string, std::string> seen;
+  int tab = -1;
   WithDialog([&](HWND dialog) {
-    HWND tabs = GetDlgItem(dialog, IDC_TABSETUP);
-    seen["tab"] = std::to_string(SendMessageW(tabs, TCM_GETCURSEL, 0, 0));
+    tab = CurrentTab(dialog);
     Click(dialog, kStopWordBox);  // off again
     SelectTab(dialog, 1);
     Click(dialog, kAllDifferential);
     SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   });
-  EXPECT_EQ(seen["tab"], "3") << "the DIO tab was selected when the dialog last closed";
+  EXPECT_EQ(tab, 3) << "the DIO tab was selected when the dialog last closed";
   EXPECT_EQ(ChannelName(0), "X1");
   VARIANT_BOOL enabled = VARIANT_FALSE;
   ASSERT_EQ(dio_->get_DOStopEnabled(&enabled), S_OK);
