@@ -20,25 +20,19 @@ namespace e14::testing {
 
 class RecordingServices : public UiServices {
  public:
-  void ShowMessage(const std::string& text, const std::string& title) override {
-    messages.push_back(text);
-    titles.push_back(title);
-  }
+  void ShowMessage(const std::string& text, const std::string&) override { messages.push_back(text); }
   void OpenHelp(const std::string& file, int32_t topic) override { helps.emplace_back(file, topic); }
   void OpenUrl(const std::string& url) override { urls.push_back(url); }
   std::string DecimalSeparator() override { return separator; }
 
   std::string separator = ".";
-  std::vector<std::string> messages;
-  std::vector<std::string> titles;
+  std::vector<std::string> messages, urls;
   std::vector<std::pair<std::string, int32_t>> helps;
-  std::vector<std::string> urls;
 };
 
 // What reached the module's DAC output and what its TTL inputs read.
 struct Panel {
-  int dacStarts = 0;
-  int dacStops = 0;
+  int dacStarts = 0, dacStops = 0;
   int16_t waveChannelsAtStart = -1;
   int32_t inputs = 0;
 };
@@ -61,13 +55,9 @@ class PanelBackend : public FakeBackend {
 class UiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    services = std::make_shared<RecordingServices>();
     InstallUiServices(services);
-    module = std::make_shared<FakeModule>();
-    panel = std::make_shared<Panel>();
     InstallBackendFactory([module = module, panel = panel](int16_t which) -> std::unique_ptr<Backend> {
-      if (which == 1) return std::make_unique<PanelBackend>(module, panel);
-      return nullptr;
+      return which == 1 ? std::make_unique<PanelBackend>(module, panel) : nullptr;
     });
   }
   void TearDown() override {
@@ -104,9 +94,9 @@ class UiTest : public ::testing::Test {
     });
   }
 
-  std::shared_ptr<RecordingServices> services;
-  std::shared_ptr<FakeModule> module;
-  std::shared_ptr<Panel> panel;
+  std::shared_ptr<RecordingServices> services = std::make_shared<RecordingServices>();
+  std::shared_ptr<FakeModule> module = std::make_shared<FakeModule>();
+  std::shared_ptr<Panel> panel = std::make_shared<Panel>();
 };
 
 }  // namespace e14::testing
