@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -48,11 +48,9 @@ class LoggingPage : public SetupPage {
 dlgSetup::PageFactory LoggingFactory(const std::shared_ptr<PageLog>& log) {
   return [log](const std::string& name) -> std::unique_ptr<SetupPage> {
     const std::string key = name.rfind("Kestrel.uc", 0) == 0 ? name.substr(10) : name;
-    for (auto it = log->failCreate.begin(); it != log->failCreate.end(); ++it) {
-      if (*it == key) {
-        log->failCreate.erase(it);
-        throw std::runtime_error("no such page");
-      }
+    if (auto it = std::find(log->failCreate.begin(), log->failCreate.end(), key); it != log->failCreate.end()) {
+      log->failCreate.erase(it);
+      throw std::runtime_error("no such page");
     }
     return std::make_unique<LoggingPage>(key, log);
   };
@@ -91,13 +89,13 @@ TEST(dlgSetup, TabsFollowThePartsOfTheOpenModule) {
 // A tab's page is made when the tab is first selected; OK commits the pages
 // made, in tab order; every way of closing remembers the tab for next time.
 TEST(dlgSetup, PagesAreMadeOnFirstSelectionAndOnlyOkCommitsThem) {
-  enum Close { kOk, kCancel, kCloseBox };
+  constexpr int kOk = dlgSetup::kOk, kCancel = dlgSetup::kCancel, kCloseBox = -1;
   struct Case {
     const char* what;
     bool parts;
     int16_t lastPage;  // the tab selected when the dialog last closed
     std::vector<int> tabs;
-    Close close;
+    int close;
     Strings failCreate;
     std::string failSave;
     Strings created, saved;
@@ -133,11 +131,7 @@ TEST(dlgSetup, PagesAreMadeOnFirstSelectionAndOnlyOkCommitsThem) {
           EXPECT_EQ(page->Visible(), i == dialog.Controls().SelectedTab) << i;
         }
       }
-      if (c.close == kCloseBox) {
-        dialog.Unload();
-      } else {
-        dialog.cmdDialog_Click(c.close == kOk ? dlgSetup::kOk : dlgSetup::kCancel);
-      }
+      c.close == kCloseBox ? dialog.Unload() : dialog.cmdDialog_Click(c.close);
       EXPECT_EQ(log->saved, c.saved);
       EXPECT_TRUE(dialog.Unloaded());
       EXPECT_EQ(log->destroyed.size(), log->created.size());
@@ -163,82 +157,63 @@ TEST(dlgSetup, TheFactoryMakesThePageOfEachTab) {
   });
 }
 
-// The topic is the digits after the name's first character.
-TEST(dlgSetup, HelpOpensTheHelpFileAtTheModulesTopic) {
+// Help needs a help file name of five characters or more; its topic is the
+// digits after the first character of the module's name.
+TEST_F(UiTest, HelpOpensTheHelpFileAtTheModulesTopic) {
   const std::pair<const char*, int32_t> topics[] = {
       {"E-140", 140}, {"E", 0}, {"", 0}, {"1234", 234}, {"X1Y2Z3", 123}, {"E-", 0}, {"E99999999999", 0},
   };
   for (const auto& [name, topic] : topics) EXPECT_EQ(dlgSetup::HelpContextFromName(name), topic) << name;
-}
-
-TEST_F(UiTest, HelpNeedsAHelpFileOfFiveCharacters) {
-  const std::pair<const char*, bool> cases[] = {{"", false}, {"a.hl", false}, {"é.hl", false}, {"e.hlp", true}};
-  for (const auto& [file, usable] : cases) {
-    SCOPED_TRACE(file);
+  const std::pair<const char*, bool> files[] = {{"", false}, {"a.hl", false}, {"é.hl", false}, {"e.hlp", true}};
+  for (const auto& [file, usable] : files) {
     services->helps.clear();
     InFreshThread([&, file = std::string(file), usable = usable] {
       State().HelpFile = file;
       State().AdcInfo.Name = "E-140";
       dlgSetup dialog(LoggingFactory(std::make_shared<PageLog>()));
-      EXPECT_EQ(dialog.Controls().cmdDialog[dlgSetup::kHelp].Enabled, usable);
-      EXPECT_EQ(dialog.HelpContext(), usable ? 140 : 0);
+      EXPECT_EQ(dialog.Controls().cmdDialog[dlgSetup::kHelp].Enabled, usable) << file;
       dialog.cmdDialog_Click(dlgSetup::kHelp);
       dialog.ShowHelp();  // F1
       EXPECT_FALSE(dialog.Unloaded());
     });
     const std::pair<std::string, int32_t> help{file, 140};
-    EXPECT_EQ(services->helps, (std::vector<std::pair<std::string, int32_t>>(usable ? 2 : 0, help)));
+    EXPECT_EQ(services->helps, (std::vector<std::pair<std::string, int32_t>>(usable ? 2 : 0, help))) << file;
   }
 }
 
-// What escapes the view is shown in a message with its error number.
-TEST_F(UiTest, ShowingTheDialogRunsTheViewModally) {
-  struct Case {
-    dlgSetup::View view;
-    Strings messages;
-    int16_t lastPage;
-  };
-  const Case cases[] = {
-      {nullptr, {}, 0},
-      {[](dlgSetup& dialog) {
-         dialog.Activate();
-         dialog.tabSetup_Click(3);
-         dialog.cmdDialog_Click(dlgSetup::kCancel);
-       },
-       {},
-       3},
-      {[](dlgSetup&) { throw std::runtime_error("view broke"); }, {"Error: 51\r\nview broke"}, 0},
-      {[](dlgSetup&) { throw std::bad_alloc(); }, {"Error: 7\r\nOut of memory"}, 0},
-      {[](dlgSetup&) { throw 42; }, {"Error: 51\r\nInternal error"}, 0},
-  };
-  for (const Case& c : cases) {
-    services->messages.clear();
-    dlgSetup::InstallView(c.view);
-    InFreshThread([&] {
-      SetParts(true, true, true);
-      ShowSetupDialog();
-      EXPECT_EQ(State().LastSetupPage, c.lastPage);
-    });
-    EXPECT_EQ(services->messages, c.messages);
-  }
-  dlgSetup::InstallView(nullptr);
-}
-
-TEST_F(UiTest, TheDriverOpensTheDialogOnlyWhileNotRecording) {
+// The driver shows the dialog modally, unless it is recording; what escapes
+// the view is shown in a message with its error number.
+TEST_F(UiTest, TheDriverShowsTheDialogOnlyWhileNotRecording) {
   E14_140::InstallSettingsDialog(ShowSetupDialog);
   int shown = 0;
   dlgSetup::InstallView([&](dlgSetup& dialog) {
     ++shown;
+    dialog.Activate();
+    dialog.tabSetup_Click(2);
     dialog.cmdDialog_Click(dlgSetup::kCancel);
   });
-  WithDriver(false, [&](E14_140& driver) {
+  WithDriver(true, [&](E14_140& driver) {
     EXPECT_FALSE(driver.IADC3_ShowSetting());
+    EXPECT_EQ(State().LastSetupPage, 2);
     State().Busy = true;
     EXPECT_FALSE(driver.IADC3_ShowSetting());
   });
   EXPECT_EQ(shown, 1);
-  dlgSetup::InstallView(nullptr);
   E14_140::InstallSettingsDialog(nullptr);
+
+  const std::pair<dlgSetup::View, Strings> failures[] = {
+      {nullptr, {}},
+      {[](dlgSetup&) { throw std::runtime_error("view broke"); }, {"Error: 51\r\nview broke"}},
+      {[](dlgSetup&) { throw std::bad_alloc(); }, {"Error: 7\r\nOut of memory"}},
+      {[](dlgSetup&) { throw 42; }, {"Error: 51\r\nInternal error"}},
+  };
+  for (const auto& [view, messages] : failures) {
+    services->messages.clear();
+    dlgSetup::InstallView(view);
+    InFreshThread(ShowSetupDialog);
+    EXPECT_EQ(services->messages, messages);
+  }
+  dlgSetup::InstallView(nullptr);
 }
 
 }  // namespace
