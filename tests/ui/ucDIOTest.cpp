@@ -79,10 +79,7 @@ TEST_F(UiTest, DioOutputButtonsSetTheBoxes) {
     int32_t inputs, after;
   };
   const Case cases[] = {
-      {ucDIO::kClear, 0, 0x0000},
-      {ucDIO::kSetAll, 0, 0xFFFF},
-      {ucDIO::kInvert, 0, 0xFF0F},
-      {ucDIO::kAsInput, 0x0F0F, 0x0F0F},
+      {ucDIO::kClear, 0, 0x0000}, {ucDIO::kSetAll, 0, 0xFFFF}, {ucDIO::kInvert, 0, 0xFF0F}, {ucDIO::kAsInput, 0x0F0F, 0x0F0F},
   };
   WithDriver(true, [&](E14_140&) {
     for (const Case& c : cases) {
@@ -93,8 +90,7 @@ TEST_F(UiTest, DioOutputButtonsSetTheBoxes) {
       page.SetVisible(true);
       Compose(page, 0x00F0);
       page.cmdOutput_Click(c.command);
-      EXPECT_EQ(Boxes(page.Controls().chkOut), c.after);
-      EXPECT_EQ(page.WorkDio().DOValue, c.after);
+      EXPECT_EQ((Words{Boxes(page.Controls().chkOut), page.WorkDio().DOValue}), (Words{c.after, c.after}));
       Compose(page, 0x00F0);
       page.chkOutput_Click(true);
       page.cmdOutput_Click(c.command);  // live: written once
@@ -104,7 +100,7 @@ TEST_F(UiTest, DioOutputButtonsSetTheBoxes) {
 }
 
 // The start and stop words are the page's until OK, which leaves the live
-// words as the module has them.
+// words as the module has them. Show puts a word on the boxes.
 TEST_F(UiTest, DioStartAndStopWordsAreCommittedOnOk) {
   WithDriver(true, [&](E14_140& driver) {
     DioStateRecord& dio = State().DioState;
@@ -118,8 +114,14 @@ TEST_F(UiTest, DioStartAndStopWordsAreCommittedOnOk) {
     EXPECT_EQ(c.chkStart[1].Caption, "On Stop: 0xFFFF (65535)");
     page.cmdStart_Click(ucDIO::kStopWord);  // disabled until "On Stop:" is ticked
     page.cmdShow_Click(ucDIO::kStopWord);
-    EXPECT_EQ(page.WorkDio().DOStopValue, -1);
-    EXPECT_EQ(page.WorkDio().DOValue, 0);
+    EXPECT_EQ((Words{page.WorkDio().DOStopValue, page.WorkDio().DOValue}), (Words{-1, 0}));
+    page.cmdShow_Click(ucDIO::kStartWord);
+    EXPECT_EQ(c.frDO.Caption, "Output: 0x2345 (9029)");
+    Compose(page, 0);
+    page.chkOutput_Click(true);
+    page.cmdShow_Click(ucDIO::kStartWord);  // live: written at once
+    page.chkOutput_Click(false);
+    EXPECT_EQ(module->ttlWrites, (Words{0, 0x2345}));
     page.chkStart_Click(ucDIO::kStopWord, true);
     Compose(page, 0x0101);
     page.cmdStart_Click(ucDIO::kStopWord);
@@ -136,23 +138,6 @@ TEST_F(UiTest, DioStartAndStopWordsAreCommittedOnOk) {
     EXPECT_FALSE(dio.DOStartEnabled);
     EXPECT_EQ(dio.DOValue, 0x7777);
     EXPECT_EQ(dio.DIValue, 0x0102);
-  });
-}
-
-TEST_F(UiTest, DioShowPutsAWordOnTheBoxesAndWritesItWhileLive) {
-  WithDriver(true, [&](E14_140&) {
-    State().DioState.DOStartEnabled = true;
-    State().DioState.DOStartValue = 0x0F00;
-    ucDIO page;
-    page.SetVisible(true);
-    page.cmdShow_Click(ucDIO::kStartWord);
-    EXPECT_EQ(page.Controls().frDO.Caption, "Output: 0x0F00 (3840)");
-    EXPECT_TRUE(module->ttlWrites.empty());
-    Compose(page, 0);
-    page.chkOutput_Click(true);
-    page.cmdShow_Click(ucDIO::kStartWord);
-    EXPECT_EQ(module->ttlWrites, (Words{0, 0x0F00}));
-    EXPECT_EQ(Boxes(page.Controls().chkOut), 0x0F00);
   });
 }
 
