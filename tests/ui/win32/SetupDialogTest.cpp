@@ -117,6 +117,8 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
     Type(dialog, IDC_CBODAC, "9");
     Leave(dialog, IDC_CBODAC);
     seen["wide amplitude"] = AnswerMessageBox(dialog);
+    Type(dialog, IDC_CBODAC, "2.5");
+    Leave(dialog, IDC_CBODAC);
     Type(dialog, IDC_CBORATE, "10001");
     Leave(dialog, IDC_CBORATE);
     seen["bad frequency"] = AnswerMessageBox(dialog);
