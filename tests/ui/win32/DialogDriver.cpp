@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <thread>
-#include <vector>
 
 #include "server/Kestrel.h"
 #include "ui/win32/WideText.h"
@@ -12,9 +11,6 @@
 namespace e14::test {
 
 namespace {
-
-using win32ui::Narrow;
-using win32ui::Widen;
 
 struct Search {
   std::wstring prefix;
@@ -30,6 +26,29 @@ BOOL CALLBACK Match(HWND window, LPARAM data) {
   if (search->owner != nullptr && GetWindow(window, GW_OWNER) != search->owner) return TRUE;
   search->found = window;
   return FALSE;
+}
+
+// Polls for up to 10 s: the dialog's thread works on its own.
+template <typename Done>
+bool WaitUntil(Done done) {
+  for (int i = 0; i < 1000; ++i) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+HWND FocusOf(HWND dialog) {
+  GUITHREADINFO info;
+  ZeroMemory(&info, sizeof info);
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+bool IsClass(HWND window, const wchar_t* name) {
+  wchar_t className[32] = {};
+  GetClassNameW(window, className, 32);
+  return lstrcmpiW(className, name) == 0;
 }
 
 }  // namespace
@@ -59,13 +78,12 @@ _E14_140* CreateDriver(HMODULE component) {
 }
 
 HWND WaitForDialog(DWORD thread, const std::wstring& prefix, HWND owner) {
-  for (int i = 0; i < 1000; ++i) {
-    Search search{prefix, owner, nullptr};
+  Search search{prefix, owner, nullptr};
+  WaitUntil([&] {
     EnumThreadWindows(thread, &Match, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) return search.found;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return nullptr;
+    return search.found != nullptr;
+  });
+  return search.found;
 }
 
 HWND Control(HWND dialog, int controlId) {
@@ -96,18 +114,12 @@ void ClickTab(HWND dialog, int tab) {
 int CurrentTab(HWND dialog) { return static_cast<int>(SendMessageW(GetDlgItem(dialog, 1001), TCM_GETCURSEL, 0, 0)); }
 
 int FocusedControl(HWND dialog, bool& allSelected) {
-  GUITHREADINFO info;
-  ZeroMemory(&info, sizeof info);
-  info.cbSize = sizeof info;
-  allSelected = false;
-  if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) || info.hwndFocus == nullptr) return 0;
-  HWND focus = info.hwndFocus;
+  HWND focus = FocusOf(dialog);
+  if (focus == nullptr) return 0;
   DWORD first = 0, last = 0;
   SendMessageW(focus, EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&last));
   allSelected = first == 0 && last == static_cast<DWORD>(GetWindowTextLengthW(focus)) && last > 0;
-  wchar_t className[32] = {};
-  GetClassNameW(focus, className, 32);
-  if (lstrcmpiW(className, L"Edit") == 0 && GetParent(focus) != nullptr) focus = GetParent(focus);
+  if (IsClass(focus, L"Edit") && GetParent(focus) != nullptr) focus = GetParent(focus);
   return GetDlgCtrlID(focus);
 }
 
@@ -115,9 +127,7 @@ void Click(HWND dialog, int controlId) { SendMessageW(Control(dialog, controlId)
 
 void ChooseItem(HWND dialog, int controlId, int index) {
   HWND control = Control(dialog, controlId);
-  wchar_t className[32] = {};
-  GetClassNameW(control, className, 32);
-  const bool list = lstrcmpiW(className, L"ListBox") == 0;
+  const bool list = IsClass(control, L"ListBox");
   SendMessageW(control, list ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(controlId, list ? LBN_SELCHANGE : CBN_SELCHANGE),
                reinterpret_cast<LPARAM>(control));
@@ -128,7 +138,7 @@ void Type(HWND dialog, int controlId, const std::string& text) {
   // Into the combo's edit, as typing does: text set on the combo itself may
   // be replaced by the list item it starts with.
   HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr);
-  SendMessageW(edit ? edit : control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+  SendMessageW(edit ? edit : control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(win32ui::Widen(text).c_str()));
   SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(controlId, CBN_EDITCHANGE),
                reinterpret_cast<LPARAM>(control));
 }
@@ -137,24 +147,14 @@ void Leave(HWND dialog, int controlId) {
   HWND control = Control(dialog, controlId);
   HWND page = GetParent(control);
   HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr);
-  const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
-  const auto focus = [thread] {
-    GUITHREADINFO info;
-    ZeroMemory(&info, sizeof info);
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
-  };
-  const auto waitFor = [](auto done) {
-    for (int i = 0; i < 1000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  };
   // The focus moves for real, on the dialog's thread: into the field, then
   // back to the previous control (the next may be Cancel, which skips the
   // check). Posted, because a refused value opens a message box, which this
   // thread answers.
   PostMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
   PostMessageW(page, WM_NEXTDLGCTL, 1, FALSE);
-  waitFor([&] {
-    HWND now = focus();
+  WaitUntil([&] {
+    HWND now = FocusOf(dialog);
     return now != nullptr && now != control && !IsChild(control, now);
   });
   // The field's check is queued now; a marker posted behind it tells when
@@ -162,7 +162,7 @@ void Leave(HWND dialog, int controlId) {
   if (edit == nullptr) return;
   SendMessageW(edit, EM_SETMODIFY, FALSE, 0);
   PostMessageW(edit, EM_SETMODIFY, TRUE, 0);
-  waitFor([edit] { return SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0; });
+  WaitUntil([edit] { return SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0; });
 }
 
 void Slide(HWND dialog, int controlId, int position) {
@@ -179,8 +179,8 @@ std::string AnswerMessageBox(HWND dialog) {
   GetDlgItemTextW(box, 0xFFFF, text, 512);
   SendMessageW(box, WM_COMMAND, IDOK, 0);
   // Gone before the next action, or the next search would find it again.
-  for (int i = 0; i < 1000 && IsWindow(box); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return Narrow(text);
+  WaitUntil([box] { return !IsWindow(box); });
+  return win32ui::Narrow(text);
 }
 
 bool SaveScreenshot(HWND window, const std::wstring& path) {
@@ -200,8 +200,8 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
   BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
   SelectObject(memory, old);
   const DWORD size = static_cast<DWORD>(((width * 3 + 3) & ~3) * height);
-  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0,
-                        0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+  const DWORD headers = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  BITMAPFILEHEADER file{0x4D42, headers + size, 0, 0, headers};
   bool saved = false;
   HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (out != INVALID_HANDLE_VALUE) {
