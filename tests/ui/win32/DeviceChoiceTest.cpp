@@ -9,7 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include "server/Kestrel.h"
 #include "sim/SimControl.h"
 #include "tests/ui/win32/DialogDriver.h"
 #include "ui/win32/ResourceIds.h"
@@ -29,14 +28,9 @@ struct Choice {
 template <typename Answer>
 Choice OpenWithChoice(Answer answer) {
   Choice choice;
-  std::thread host([&] {
-    ASSERT_EQ(CoInitialize(nullptr), S_OK);
-    HMODULE component = LoadLibraryW(BesideExe(L"E14_140.adc").c_str());
-    ASSERT_NE(component, nullptr);
-    _E14_140* driver = CreateDriver(component);
-    ASSERT_NE(driver, nullptr);
-    ADCInterface3* adc = nullptr;
-    ASSERT_EQ(driver->GetADC3(&adc), S_OK);
+  std::thread thread([&] {
+    Host host;
+    ASSERT_NE(host.adc, nullptr);
     const DWORD self = GetCurrentThreadId();
     std::thread user([&] {
       HWND dialog = WaitForDialog(self, L"Select Device");
@@ -47,34 +41,21 @@ Choice OpenWithChoice(Answer answer) {
       answer(dialog);
     });
     VARIANT_BOOL opened = VARIANT_FALSE;
-    EXPECT_EQ(adc->Test(&opened), S_OK);
+    EXPECT_EQ(host.adc->Test(&opened), S_OK);
     user.join();
     choice.opened = {opened == VARIANT_TRUE, SimModuleOpen(1) != 0, SimModuleOpen(4) != 0};
-    adc->Release();
-    driver->Release();
-    FreeLibrary(component);
-    CoUninitialize();
   });
-  host.join();
+  thread.join();
   return choice;
 }
 
 class DeviceChoice : public ::testing::Test {
  protected:
   void SetUp() override {
-    // Settings go to a private key, not to the prefix's user.
-    ASSERT_EQ(RegCreateKeyW(HKEY_CURRENT_USER, L"Software\\E14ChoiceTest", &sandbox_), ERROR_SUCCESS);
-    ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, sandbox_), ERROR_SUCCESS);
     ASSERT_EQ(SimConfigure(R"({"modules":[{"slot":1,"serial":"1001"},{"slot":4,"serial":"1004"}]})"), 1)
         << SimConfigError();
   }
-  void TearDown() override {
-    SimConfigure(nullptr);
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\E14ChoiceTest");
-    RegCloseKey(sandbox_);
-  }
-  HKEY sandbox_ = nullptr;
+  void TearDown() override { SimConfigure(nullptr); }
 };
 
 TEST_F(DeviceChoice, TheModulePickedIsTheOneOpened) {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <chrono>
+#include <initializer_list>
 #include <thread>
 
 #include "server/Kestrel.h"
@@ -51,8 +52,7 @@ bool IsClass(HWND window, const wchar_t* name) {
   return lstrcmpiW(className, name) == 0;
 }
 
-}  // namespace
-
+// A file beside the test program, where the build puts the component.
 std::wstring BesideExe(const std::wstring& name) {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -60,21 +60,39 @@ std::wstring BesideExe(const std::wstring& name) {
   return folder.substr(0, folder.find_last_of(L"\\/") + 1) + name;
 }
 
+}  // namespace
+
+Host::Host() {
+  CoInitialize(nullptr);
+  RegCreateKeyW(HKEY_CURRENT_USER, L"Software\\E14DialogTest", &sandbox_);
+  RegOverridePredefKey(HKEY_CURRENT_USER, sandbox_);
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  HMODULE component = LoadLibraryW(BesideExe(L"E14_140.adc").c_str());
+  auto get = component ? reinterpret_cast<GetClassObject>(
+                             reinterpret_cast<void*>(GetProcAddress(component, "DllGetClassObject")))
+                       : nullptr;
+  IClassFactory* factory = nullptr;
+  if (get == nullptr || FAILED(get(CLSID_E14_140, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) return;
+  if (SUCCEEDED(factory->CreateInstance(nullptr, IID__E14_140, reinterpret_cast<void**>(&driver)))) {
+    driver->GetADC3(&adc);
+    driver->GetDIO(&dio);
+  }
+  factory->Release();
+}
+
+Host::~Host() {
+  for (IUnknown* face : std::initializer_list<IUnknown*>{dio, adc, driver})
+    if (face != nullptr) face->Release();
+  RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\E14DialogTest");
+  RegCloseKey(sandbox_);
+  CoUninitialize();
+}
+
 std::wstring ShotPath(const std::wstring& name) {
   wchar_t folder[MAX_PATH] = {};
   if (GetEnvironmentVariableW(L"E14_SHOTS", folder, MAX_PATH) > 0) return std::wstring(folder) + L"\\" + name;
   return BesideExe(name);
-}
-
-_E14_140* CreateDriver(HMODULE component) {
-  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-  auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(component, "DllGetClassObject")));
-  IClassFactory* factory = nullptr;
-  if (get == nullptr || FAILED(get(CLSID_E14_140, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) return nullptr;
-  _E14_140* driver = nullptr;
-  if (FAILED(factory->CreateInstance(nullptr, IID__E14_140, reinterpret_cast<void**>(&driver)))) driver = nullptr;
-  factory->Release();
-  return driver;
 }
 
 HWND WaitForDialog(DWORD thread, const std::wstring& prefix, HWND owner) {

@@ -8,16 +8,31 @@
 
 #include <string>
 
-struct _E14_140;
+#include "server/Kestrel.h"
 
 namespace e14::test {
 
-// A file beside the test program, where the build puts the component.
-std::wstring BesideExe(const std::wstring& name);
+// What a host holds, made on the calling thread (so with a driver state of
+// its own): COM, the component loaded from beside the test, a new driver
+// object and its ADC and DIO faces (null when that failed). Settings go to a
+// private registry key meanwhile, not to the prefix's user.
+class Host {
+ public:
+  Host();
+  ~Host();
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+
+  _E14_140* driver = nullptr;
+  ADCInterface3* adc = nullptr;
+  DIOInterface* dio = nullptr;
+
+ private:
+  HKEY sandbox_ = nullptr;
+};
+
 // Where screenshots go: the folder in E14_SHOTS, else beside the test.
 std::wstring ShotPath(const std::wstring& name);
-// A new driver object from the loaded component's class factory, or null.
-_E14_140* CreateDriver(HMODULE component);
 
 // The first visible dialog window of a thread whose caption starts with
 // `prefix` and, when given, that is owned by `owner`; waits up to 10 s.

@@ -9,7 +9,6 @@
 #include <string>
 #include <thread>
 
-#include "server/Kestrel.h"
 #include "sim/SimControl.h"
 #include "tests/ui/win32/DialogDriver.h"
 #include "ui/win32/ResourceIds.h"
@@ -23,30 +22,15 @@ namespace {
 class SetupDialog : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    ASSERT_EQ(CoInitialize(nullptr), S_OK);
-    // Settings go to a private key, not to the prefix's user.
-    ASSERT_EQ(RegCreateKeyW(HKEY_CURRENT_USER, L"Software\\E14DialogTest", &sandbox_), ERROR_SUCCESS);
-    ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, sandbox_), ERROR_SUCCESS);
-    module_ = LoadLibraryW(BesideExe(L"E14_140.adc").c_str());
-    ASSERT_NE(module_, nullptr);
-    driver_ = CreateDriver(module_);
-    ASSERT_NE(driver_, nullptr);
-    ASSERT_EQ(driver_->GetADC3(&adc_), S_OK);
-    ASSERT_EQ(driver_->GetDIO(&dio_), S_OK);
+    host_ = new Host;
+    adc_ = host_->adc;
+    dio_ = host_->dio;
+    ASSERT_TRUE(adc_ != nullptr && dio_ != nullptr);
     VARIANT_BOOL opened = VARIANT_FALSE;
     ASSERT_EQ(adc_->Test(&opened), S_OK);
     ASSERT_EQ(opened, VARIANT_TRUE) << "the simulated module opens";
   }
-
-  static void TearDownTestSuite() {
-    if (dio_) dio_->Release();
-    if (adc_) adc_->Release();
-    if (driver_) driver_->Release();
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\E14DialogTest");
-    RegCloseKey(sandbox_);
-    CoUninitialize();
-  }
+  static void TearDownTestSuite() { delete host_; }
 
   // Opens the dialog through ShowSetting; `work` runs on a second thread
   // with the dialog's window and must close it.
@@ -72,9 +56,7 @@ class SetupDialog : public ::testing::Test {
     return text;
   }
 
-  inline static HKEY sandbox_ = nullptr;
-  inline static HMODULE module_ = nullptr;
-  inline static _E14_140* driver_ = nullptr;
+  inline static Host* host_ = nullptr;
   inline static ADCInterface3* adc_ = nullptr;
   inline static DIOInterface* dio_ = nullptr;
 };
