@@ -68,20 +68,21 @@ TEST(dlgSetup, TabsFollowThePartsOfTheOpenModule) {
     bool adc, dac, dio;
     Strings keys;
   };
-  const Case cases[] = {
-      {false, false, false, {"General"}},           {true, false, true, {"General", "ADC", "DIO"}},
-      {true, true, true, {"General", "ADC", "DAC", "DIO"}}, {true, true, false, {"General", "ADC", "DAC"}},
-      {false, false, true, {"General", "DIO"}},
-  };
+  const Case cases[] = {{false, false, false, {"General"}}, {true, false, true, {"General", "ADC", "DIO"}},
+                        {true, true, true, {"General", "ADC", "DAC", "DIO"}},
+                        {true, true, false, {"General", "ADC", "DAC"}}, {false, false, true, {"General", "DIO"}}};
   for (const Case& c : cases) {
     InFreshThread([&] {
       SetParts(c.adc, c.dac, c.dio);
       State().AdcInfo.DeviceType = "E14-140";
-      dlgSetup dialog(LoggingFactory(std::make_shared<PageLog>()), ComponentVersion{3, 2, 8});
+      dlgSetup dialog(CreateSetupPage, ComponentVersion{3, 2, 8});
       Strings keys;
       for (const auto& tab : dialog.Controls().tabSetup) keys.push_back(tab.Key);
       EXPECT_EQ(keys, c.keys);
       EXPECT_EQ(dialog.Controls().Caption, "E14-140 Setup (v3.2.8)");
+      // Every page opens, also on a module that described none of its parts.
+      for (int tab = 1; tab < 4; ++tab) dialog.tabSetup_Click(tab);
+      for (size_t tab = 1; tab < c.keys.size(); ++tab) EXPECT_NE(dialog.Page(static_cast<int>(tab)), nullptr);
     });
   }
 }
@@ -146,17 +147,6 @@ TEST(dlgSetup, PagesAreMadeOnFirstSelectionAndOnlyOkCommitsThem) {
   }
 }
 
-TEST(dlgSetup, TheFactoryMakesThePageOfEachTab) {
-  InFreshThread([] {
-    SetParts(true, true, true);
-    EXPECT_NE(dynamic_cast<ucGeneral*>(CreateSetupPage("Kestrel.ucGeneral").get()), nullptr);
-    EXPECT_NE(dynamic_cast<ucADC*>(CreateSetupPage("Kestrel.ucADC").get()), nullptr);
-    EXPECT_NE(dynamic_cast<ucDAC*>(CreateSetupPage("Kestrel.ucDAC").get()), nullptr);
-    EXPECT_NE(dynamic_cast<ucDIO*>(CreateSetupPage("Kestrel.ucDIO").get()), nullptr);
-    EXPECT_EQ(CreateSetupPage("ucGeneral"), nullptr);
-  });
-}
-
 // Help needs a help file name of five characters or more; its topic is the
 // digits after the first character of the module's name.
 TEST_F(UiTest, HelpOpensTheHelpFileAtTheModulesTopic) {
@@ -189,17 +179,21 @@ TEST_F(UiTest, TheDriverShowsTheDialogOnlyWhileNotRecording) {
   dlgSetup::InstallView([&](dlgSetup& dialog) {
     ++shown;
     dialog.Activate();
-    dialog.tabSetup_Click(2);
+    for (int tab : {1, 2, 3}) dialog.tabSetup_Click(tab);
+    // Each tab's page, made by its creation name.
+    EXPECT_TRUE(dynamic_cast<ucGeneral*>(dialog.Page(0)) && dynamic_cast<ucADC*>(dialog.Page(1)) &&
+                dynamic_cast<ucDAC*>(dialog.Page(2)) && dynamic_cast<ucDIO*>(dialog.Page(3)));
     dialog.cmdDialog_Click(dlgSetup::kCancel);
   });
-  WithDriver(true, [&](E14_140& driver) {
+  WithDac(false, [&](E14_140& driver) {
     EXPECT_FALSE(driver.IADC3_ShowSetting());
-    EXPECT_EQ(State().LastSetupPage, 2);
+    EXPECT_EQ(State().LastSetupPage, 3);
     State().Busy = true;
     EXPECT_FALSE(driver.IADC3_ShowSetting());
   });
   EXPECT_EQ(shown, 1);
   E14_140::InstallSettingsDialog(nullptr);
+  EXPECT_EQ(CreateSetupPage("ucGeneral"), nullptr);
 
   const std::pair<dlgSetup::View, Strings> failures[] = {
       {nullptr, {}},
