@@ -14,10 +14,11 @@ using testing::UiTest;
 using Strings = std::vector<std::string>;
 
 TEST_F(UiTest, AdcLinesShowTheKindAndPositionOfEachEntry) {
-  const std::pair<ChannelInput, const char*> cases[] = {
-      {{20, true}, "AI3\tY5"},  {{4, true}, "AI3\tX5"},   {{15, false}, "AI3\tXY16"},
-      {{16, false}, "AI3\tCalibration 0"}, {{31, true}, "AI3\tY16"},
-  };
+  const std::pair<ChannelInput, const char*> cases[] = {{{20, true}, "AI3\tY5"},
+                                                         {{4, true}, "AI3\tX5"},
+                                                         {{15, false}, "AI3\tXY16"},
+                                                         {{16, false}, "AI3\tCalibration 0"},
+                                                         {{31, true}, "AI3\tY16"}};
   WithDriver(true, [&](E14_140&) {
     const Strings fresh = ucADC().Controls().lstADCh.Items;  // a new module: 16 pairs, then calibration
     ASSERT_EQ(fresh.size(), 32u);
@@ -75,54 +76,39 @@ TEST_F(UiTest, AdcChoosingAKindKeepsThePosition) {
 }
 
 // The presets and Reset act on the page's copy and keep the selected line;
-// OK commits the copy and rebuilds the channel names and codes.
+// events beyond the controls are ignored; OK commits the copy and rebuilds
+// the channel names and codes.
 TEST_F(UiTest, AdcPresetsEditTheCopyAndOkCommitsIt) {
   WithDriver(true, [&](E14_140&) {
     State().DeviceInfo.ChannelMap[5] = {21, true};
-    const auto stored = State().DeviceInfo.ChannelMap;
     ucADC page;
     const Strings original = page.Controls().lstADCh.Items;
+    const auto& c = page.Controls();
     page.lstADCh_Click(20);
     page.cmdChSet_Click(ucADC::kAllSingle);
-    EXPECT_EQ(page.Controls().lstADCh.ListIndex, 20);
-    EXPECT_EQ(page.Controls().frChInput.Caption, "&AI21:");
-    EXPECT_TRUE(page.Controls().optACh[ucADC::kSingleY].Value);
-    EXPECT_EQ(page.Controls().lstADCh.Items[0], "AI1\tX1");
-    EXPECT_EQ(page.Controls().lstADCh.Items[20], "AI21\tY5");
-    page.cmdChSet_Click(ucADC::kAllDifferential);
-    EXPECT_EQ(page.Controls().lstADCh.Items[16], "AI17\tCalibration 0");
-    EXPECT_FALSE(page.WorkChannelMap()[20].SingleEnded);
-    page.cmdChSet_Click(ucADC::kReset);
-    EXPECT_EQ(page.Controls().lstADCh.Items, original);
-    EXPECT_EQ(page.Controls().lstADCh.ListIndex, 20);
-    EXPECT_EQ(State().DeviceInfo.ChannelMap[20].Input, stored[20].Input);
-
-    const int loads = module->tableLoads;
-    page.lstADCh_Click(16);
-    page.optACh_Click(ucADC::kSingleY);
-    page.lstADCh_Click(1);
-    page.optACh_Click(ucADC::kSingleX);
-    page.Page_SaveSetting();
-    EXPECT_EQ(module->tableLoads, loads + 1);
-    EXPECT_EQ(State().DeviceInfo.ChannelMap[5].Input, 21);
-    EXPECT_EQ(State().AdcInfo.ChannelNames[16], "Y1");
-    EXPECT_EQ(State().DeviceInfo.ChannelCodes[16], 16 + 32);
-    EXPECT_EQ(State().AdcInfo.ChannelNames[1], "X2");
-    EXPECT_EQ(State().AdcInfo.ChannelNames[0], "XY1");
-  });
-}
-
-TEST_F(UiTest, AdcIgnoresEventsOutsideItsControls) {
-  WithDriver(true, [](E14_140&) {
-    ucADC page;
-    page.lstADCh_Click(3);
-    const Strings before = page.Controls().lstADCh.Items;
+    EXPECT_EQ((Strings{c.frChInput.Caption, c.lstADCh.Items[0], c.lstADCh.Items[20]}),
+              (Strings{"&AI21:", "AI1\tX1", "AI21\tY5"}));
+    EXPECT_TRUE(c.optACh[ucADC::kSingleY].Value);
     for (int index : {32, -2}) page.lstADCh_Click(index);
     for (int index : {4, -1}) page.optACh_Click(index);
     for (int index : {16, -1}) page.cboADChSrc_Click(index);
     page.cmdChSet_Click(3);
-    EXPECT_EQ(page.Controls().lstADCh.ListIndex, 3);
-    EXPECT_EQ(page.Controls().lstADCh.Items, before);
+    EXPECT_EQ(c.lstADCh.Items[20], "AI21\tY5");
+    page.cmdChSet_Click(ucADC::kAllDifferential);
+    EXPECT_EQ(c.lstADCh.Items[20], "AI21\tCalibration 0");
+    page.cmdChSet_Click(ucADC::kReset);
+    EXPECT_EQ(c.lstADCh.Items, original);
+    EXPECT_EQ(c.lstADCh.ListIndex, 20);
+    EXPECT_FALSE(State().DeviceInfo.ChannelMap[0].SingleEnded);
+
+    const int loads = module->tableLoads;
+    page.lstADCh_Click(16);
+    page.optACh_Click(ucADC::kSingleY);
+    page.Page_SaveSetting();
+    EXPECT_EQ(module->tableLoads, loads + 1);
+    EXPECT_EQ(State().DeviceInfo.ChannelMap[5].Input, 21);
+    EXPECT_EQ((Strings{State().AdcInfo.ChannelNames[16], State().AdcInfo.ChannelNames[0]}), (Strings{"Y1", "XY1"}));
+    EXPECT_EQ(State().DeviceInfo.ChannelCodes[16], 16 + 32);
   });
 }
 
