@@ -72,34 +72,19 @@ TEST_F(UiTest, GeneralCommitsTheSynchronisationChosen) {
   };
   const Case cases[] = {
       {"nothing changed: the channel as its lower twin", [](ucGeneral&) {}, {3, 4, 500, 1, 0, 1}, "0.1563"},
-      {"analog",
-       [](ucGeneral& page) {
-         page.cboSynchro_Click(5);  // AI3
-         page.cboSRange_Click(2);
-         page.optSType_Click(3);  // Transition Down
-         page.slSLevel_Change(-1234);
-       },
-       {3, 2, 1234, 2, 1, 1},
-       "0.09641"},
-      {"TTL keeps the analog values", [](ucGeneral& page) { page.cboSynchro_Click(2); }, {2, 20, 500, 1, 0, 1}, "0.1563"},
-      {"Set 0", [](ucGeneral& page) { page.cmdCZero_Click(); }, {3, 4, 0, 1, 0, 1}, "0"},
-      {"a new range shows the level in it",
-       [](ucGeneral& page) {
-         page.slSLevel_Scroll(-800);
-         page.cboSRange_Click(0);
-       },
+      {"analog on AI3, Transition Down",
+       [](ucGeneral& p) { p.cboSynchro_Click(5), p.cboSRange_Click(2), p.optSType_Click(3), p.slSLevel_Change(-1234); },
+       {3, 2, 1234, 2, 1, 1}, "0.09641"},
+      {"TTL keeps the analog values", [](ucGeneral& p) { p.cboSynchro_Click(2); }, {2, 20, 500, 1, 0, 1}, "0.1563"},
+      {"Set 0", [](ucGeneral& p) { p.cmdCZero_Click(); }, {3, 4, 0, 1, 0, 1}, "0"},
+      {"a new range shows the level in it", [](ucGeneral& p) { p.slSLevel_Scroll(-800), p.cboSRange_Click(0); },
        {3, 4, 800, 0, 0, 1}, "1.00"},
-      {"the slider stops at its end", [](ucGeneral& page) { page.slSLevel_Change(-20000); }, {3, 4, 8000, 1, 0, 1}, "2.5"},
+      {"the slider stops at its end", [](ucGeneral& p) { p.slSLevel_Change(-20000); }, {3, 4, 8000, 1, 0, 1}, "2.5"},
       {"no analog edits while off, no items beyond the lists",
-       [](ucGeneral& page) {
-         page.cboSynchro_Click(0);
-         page.slSLevel_Change(-4000);
-         page.optSType_Click(2);
-         page.cboSRange_Click(3);
-         page.cmdCZero_Click();
-         for (int index : {35, -1, 3}) page.cboSynchro_Click(index);
-         page.optSType_Click(4);
-         page.cboSRange_Click(4);
+       [](ucGeneral& p) {
+         p.cboSynchro_Click(0), p.slSLevel_Change(-4000), p.optSType_Click(2), p.cboSRange_Click(3), p.cmdCZero_Click();
+         for (int index : {35, -1, 3}) p.cboSynchro_Click(index);
+         p.optSType_Click(4), p.cboSRange_Click(4);
        },
        {3, 0, 500, 1, 0, 1}, "0.1563"},
   };
