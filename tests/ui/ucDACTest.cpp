@@ -94,11 +94,17 @@ TEST_F(UiTest, DacTypedValuesAreCheckedWhenTheFieldIsLeft) {
     std::optional<float> value;  // code, Hz or periods; none: refused
   };
   const Case cases[] = {
-      {kAmplitude, ".", "2.5", 1024.0f}, {kBaseline, ",", "-2,5", -1024.0f}, {kAmplitude, ".", "5.01", {}},
-      {kBaseline, ".", "-5.5", {}},      {kAmplitude, ",", "2.5", {}},       {kAmplitude, ".", "2.5 V", {}},
-      {kFrequency, ".", "10000", 1e4f},  {kFrequency, ",", "0,02", 0.02f},   {kFrequency, ".", "10001", {}},
-      {kFrequency, ".", "0.01", {}},     {kFrequency, ".", "fast", {}},      {kPhase, ".", "1", 1.0f},
-      {kPhase, ".", "0", 0.0f},          {kPhase, ".", "1.01", {}},          {kPhase, ",", "-0,1", {}}};
+      {kAmplitude, ".", "2.5", 1024.0f}, {kBaseline, ",", "-2,5", -1024.0f}, {kAmplitude, ".", " +2. ", 819.0f},
+      {kAmplitude, ".", ".5", 205.0f},   {kFrequency, ".", "1e3", 1e3f},     {kFrequency, ".", "1E-1", 0.1f},
+      {kFrequency, ".", "10000", 1e4f},  {kFrequency, ",", "0,02", 0.02f},   {kPhase, ".", "1", 1.0f},
+      {kPhase, ".", "0", 0.0f},          {kAmplitude, ".", "5.01", {}},      {kBaseline, ".", "-5.5", {}},
+      {kFrequency, ".", "10001", {}},    {kFrequency, ".", "0.01", {}},      {kPhase, ".", "1.01", {}},
+      {kPhase, ",", "-0,1", {}},         {kFrequency, ".", "1e40", {}},      {kFrequency, ".", "fast", {}},
+      {kAmplitude, ",", "2.5", {}},      {kAmplitude, ".", "2,5", {}},       {kAmplitude, ".", "1,000.5", {}},
+      {kAmplitude, ".", "2.5 V", {}},    {kAmplitude, ".", "", {}},          {kAmplitude, ".", " ", {}},
+      {kAmplitude, ".", "-", {}},        {kAmplitude, ".", ".", {}},         {kAmplitude, ".", "1e", {}},
+      {kAmplitude, ".", "1.2.3", {}},    {kAmplitude, ".", "--1", {}},       {kAmplitude, ".", "0x10", {}},
+      {kAmplitude, ".", "inf", {}},      {kAmplitude, ".", "nan", {}},       {kAmplitude, ".", "1 000", {}}};
   WithDac(true, [&](E14_140&) {
     DacInfoRecord& dac = State().DacInfo;
     dac.Rate = 50.0f;
