@@ -39,11 +39,8 @@ TEST_F(UiTest, DioHidesTheBoxesOfMissingBits) {
     // A hidden box and events of controls the page has not.
     for (int box : {0, 16, -1}) page.chkOut_Click(box, true);
     for (int command : {5, -1}) page.cmdOutput_Click(command);
-    page.chkStart_Click(2, true);
-    page.cmdStart_Click(2);
-    page.cmdShow_Click(-1);
-    EXPECT_EQ(page.WorkDio().DOValue, 0x0FFF);
-    EXPECT_FALSE(page.WorkDio().DOStopEnabled);
+    page.chkStart_Click(2, true), page.cmdStart_Click(2), page.cmdShow_Click(-1);
+    EXPECT_EQ((Words{page.WorkDio().DOValue, page.WorkDio().DOStopEnabled}), (Words{0x0FFF, false}));
     EXPECT_EQ(c.chkStart[0].Caption, "On Start: 0x000 (0)");  // three digits for 12 bits
   });
 }
@@ -61,17 +58,14 @@ TEST_F(UiTest, DioWritesTheOutputsOnlyWhileLive) {
     page.chkOutput_Click(true);
     EXPECT_EQ(page.Controls().frDI.Caption, "Input: 0x0042 (66)");
     EXPECT_FALSE(page.Controls().cmdOutput[ucDIO::kReset].Enabled);
-    page.cmdOutput_Click(ucDIO::kReset);  // disabled while live
-    page.chkOut_Click(15, true);
-    page.chkOutput_Click(false);
-    page.chkOut_Click(15, false);
+    page.cmdOutput_Click(ucDIO::kReset), page.chkOut_Click(15, true);  // Reset: disabled while live
+    page.chkOutput_Click(false), page.chkOut_Click(15, false);
     EXPECT_EQ(module->ttlWrites, (Words{0x8000, 0x8001}));
     EXPECT_EQ(State().DioState.DOValue, 0x8001);
 
     // Reset brings back the word last written, also by the host.
     driver.IDIO_DOValue(0x1234);
     page.cmdOutput_Click(ucDIO::kReset);
-    EXPECT_EQ(Boxes(page.Controls().chkOut), 0x1234);
     EXPECT_EQ(page.Controls().frDO.Caption, "Output: 0x1234 (4660)");
   });
 }
@@ -113,34 +107,26 @@ TEST_F(UiTest, DioStartAndStopWordsAreCommittedOnOk) {
     ucDIO page;
     page.SetVisible(true);
     const auto& c = page.Controls();
-    EXPECT_EQ(c.chkStart[0].Caption, "On Start: 0x2345 (9029)");
-    EXPECT_EQ(c.chkStart[1].Caption, "On Stop: 0xFFFF (65535)");
-    page.cmdStart_Click(ucDIO::kStopWord);  // disabled until "On Stop:" is ticked
-    page.cmdShow_Click(ucDIO::kStopWord);
+    EXPECT_EQ((std::vector<std::string>{c.chkStart[0].Caption, c.chkStart[1].Caption}),
+              (std::vector<std::string>{"On Start: 0x2345 (9029)", "On Stop: 0xFFFF (65535)"}));
+    page.cmdStart_Click(ucDIO::kStopWord), page.cmdShow_Click(ucDIO::kStopWord);  // disabled until ticked
     EXPECT_EQ((Words{page.WorkDio().DOStopValue, page.WorkDio().DOValue}), (Words{-1, 0}));
     page.cmdShow_Click(ucDIO::kStartWord);
     EXPECT_EQ(c.frDO.Caption, "Output: 0x2345 (9029)");
     Compose(page, 0);
-    page.chkOutput_Click(true);
-    page.cmdShow_Click(ucDIO::kStartWord);  // live: written at once
-    page.chkOutput_Click(false);
+    page.chkOutput_Click(true), page.cmdShow_Click(ucDIO::kStartWord), page.chkOutput_Click(false);  // live: written
     EXPECT_EQ(module->ttlWrites, (Words{0, 0x2345}));
     page.chkStart_Click(ucDIO::kStopWord, true);
     Compose(page, 0x0101);
-    page.cmdStart_Click(ucDIO::kStopWord);
+    page.cmdStart_Click(ucDIO::kStopWord), page.chkStart_Click(ucDIO::kStartWord, false);
     EXPECT_EQ(c.chkStart[1].Caption, "On Stop: 0x0101 (257)");
     EXPECT_EQ(dio.DOStopValue, -1);
-    page.chkStart_Click(ucDIO::kStartWord, false);
-
     driver.IDIO_DOValue(0x7777);
     panel->inputs = 0x0102;
     driver.IDIO_DIValue();
     page.Page_SaveSetting();
-    EXPECT_TRUE(dio.DOStopEnabled);
-    EXPECT_EQ(dio.DOStopValue, 0x0101);
-    EXPECT_FALSE(dio.DOStartEnabled);
-    EXPECT_EQ(dio.DOValue, 0x7777);
-    EXPECT_EQ(dio.DIValue, 0x0102);
+    EXPECT_EQ((Words{dio.DOStopEnabled, dio.DOStopValue, dio.DOStartEnabled, dio.DOValue, dio.DIValue}),
+              (Words{true, 0x0101, false, 0x7777, 0x0102}));
   });
 }
 
@@ -150,24 +136,24 @@ TEST_F(UiTest, DioReadsTheInputsWhenShownAndPollsThemWhileOn) {
     ucDIO page;
     EXPECT_EQ(page.Controls().frDI.Caption, "&Input");  // nothing read before it is shown
     page.SetVisible(true);
-    EXPECT_EQ(Boxes(page.Controls().chkIn), 0x00FF);
-    EXPECT_EQ(page.Controls().frDI.Caption, "Input: 0x00FF (255)");
+    const auto& c = page.Controls();
+    EXPECT_EQ(Boxes(c.chkIn), 0x00FF);
+    EXPECT_EQ(c.frDI.Caption, "Input: 0x00FF (255)");
     page.chkInput_Click(true);
-    EXPECT_TRUE(page.Controls().tmrDI.Enabled);
+    EXPECT_TRUE(c.tmrDI.Enabled);
     panel->inputs = 2;
     page.tmrDI_Timer();
-    EXPECT_EQ(page.Controls().frDI.Caption, "Input: 0x0002 (2)");
-
+    EXPECT_EQ(c.frDI.Caption, "Input: 0x0002 (2)");
     page.SetVisible(false);
-    EXPECT_FALSE(page.Controls().tmrDI.Enabled);
     panel->inputs = 3;
     page.tmrDI_Timer();  // a tick already queued changes nothing
-    EXPECT_EQ(page.Controls().frDI.Caption, "Input: 0x0002 (2)");
+    EXPECT_EQ(c.frDI.Caption, "Input: 0x0002 (2)");
+    EXPECT_FALSE(c.tmrDI.Enabled);
     page.SetVisible(true);
-    EXPECT_TRUE(page.Controls().tmrDI.Enabled);
-    EXPECT_EQ(page.Controls().frDI.Caption, "Input: 0x0003 (3)");
+    EXPECT_EQ(c.frDI.Caption, "Input: 0x0003 (3)");
+    EXPECT_TRUE(c.tmrDI.Enabled);
     page.chkInput_Click(false);
-    EXPECT_FALSE(page.Controls().tmrDI.Enabled);
+    EXPECT_FALSE(c.tmrDI.Enabled);
   });
 }
 
