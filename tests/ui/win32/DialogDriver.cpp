@@ -151,7 +151,7 @@ void ChooseItem(HWND dialog, int controlId, int index) {
                reinterpret_cast<LPARAM>(control));
 }
 
-void Type(HWND dialog, int controlId, const std::string& text) {
+void Type(HWND dialog, int controlId, const std::string& text, bool leave) {
   HWND control = Control(dialog, controlId);
   // Into the combo's edit, as typing does: text set on the combo itself may
   // be replaced by the list item it starts with.
@@ -159,6 +159,7 @@ void Type(HWND dialog, int controlId, const std::string& text) {
   SendMessageW(edit ? edit : control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(win32ui::Widen(text).c_str()));
   SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(controlId, CBN_EDITCHANGE),
                reinterpret_cast<LPARAM>(control));
+  if (leave) Leave(dialog, controlId);
 }
 
 void Leave(HWND dialog, int controlId) {
@@ -206,12 +207,9 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
   RECT rect{};
   GetWindowRect(window, &rect);
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0}, {}};
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, bitmap);
@@ -219,16 +217,13 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
   SelectObject(memory, old);
   const DWORD size = static_cast<DWORD>(((width * 3 + 3) & ~3) * height);
   const DWORD headers = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  BITMAPFILEHEADER file{0x4D42, headers + size, 0, 0, headers};
-  bool saved = false;
+  const BITMAPFILEHEADER file{0x4D42, headers + size, 0, 0, headers};
   HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (out != INVALID_HANDLE_VALUE) {
-    DWORD written = 0;
-    saved = WriteFile(out, &file, sizeof file, &written, nullptr) &&
-            WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr) &&
-            WriteFile(out, bits, size, &written, nullptr);
-    CloseHandle(out);
-  }
+  DWORD written = 0;
+  const bool saved = out != INVALID_HANDLE_VALUE && WriteFile(out, &file, sizeof file, &written, nullptr) &&
+                     WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr) &&
+                     WriteFile(out, bits, size, &written, nullptr);
+  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);

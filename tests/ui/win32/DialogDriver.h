@@ -51,9 +51,10 @@ int CurrentTab(HWND dialog);
 int FocusedControl(HWND dialog, bool& allSelected);
 void Click(HWND dialog, int controlId);
 void ChooseItem(HWND dialog, int controlId, int index);  // combo or list box
-// Types text into an editable combo; `leave` then moves the focus out of it.
-void Type(HWND dialog, int controlId, const std::string& text);
+// Leaving a field moves the focus out of it, for real.
 void Leave(HWND dialog, int controlId);
+// Types text into an editable combo, and leaves it when `leave` is set.
+void Type(HWND dialog, int controlId, const std::string& text, bool leave = false);
 void Slide(HWND dialog, int controlId, int position);
 
 // Waits for a message box owned by `dialog`, returns its text and presses OK.

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "sim/SimControl.h"
 #include "tests/ui/win32/DialogDriver.h"
@@ -24,8 +25,7 @@ class SetupDialog : public ::testing::Test {
   static void SetUpTestSuite() {
     host_ = new Host;
     adc_ = host_->adc;
-    dio_ = host_->dio;
-    ASSERT_TRUE(adc_ != nullptr && dio_ != nullptr);
+    ASSERT_TRUE(adc_ != nullptr && host_->dio != nullptr);
     VARIANT_BOOL opened = VARIANT_FALSE;
     ASSERT_EQ(adc_->Test(&opened), S_OK);
     ASSERT_EQ(opened, VARIANT_TRUE) << "the simulated module opens";
@@ -48,6 +48,14 @@ class SetupDialog : public ::testing::Test {
     worker.join();
   }
 
+  // The stop word when its writing is on, else -1.
+  static long StopWord() {
+    VARIANT_BOOL enabled = VARIANT_FALSE;
+    long word = 0;
+    host_->dio->get_DOStopEnabled(&enabled);
+    host_->dio->get_DOStopValue(&word);
+    return enabled == VARIANT_TRUE ? word : -1;
+  }
   static std::string ChannelName(short index) {
     BSTR name = nullptr;
     if (FAILED(adc_->get_ChannelName(&index, &name))) return "?";
@@ -58,7 +66,6 @@ class SetupDialog : public ::testing::Test {
 
   inline static Host* host_ = nullptr;
   inline static ADCInterface3* adc_ = nullptr;
-  inline static DIOInterface* dio_ = nullptr;
 };
 
 constexpr int kAllSingle = IDC_CMDCHSET + 1;
@@ -75,8 +82,7 @@ constexpr const char* kVoltRange = "Please, set the number in range from -5 to 5
 TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
   WithDialog([&](HWND dialog) {
     DWORD first = 0, last = 0;
-    SendMessageW(Control(dialog, IDC_TXTINFO), EM_GETSEL, reinterpret_cast<WPARAM>(&first),
-                 reinterpret_cast<LPARAM>(&last));
+    SendMessageW(Control(dialog, IDC_TXTINFO), EM_GETSEL, WPARAM(&first), LPARAM(&last));
     EXPECT_EQ(last, first) << "nothing of the description is selected on opening";
     ChooseItem(dialog, IDC_CBOSYNCHRO, 3);  // AI1: the analog controls come alive
     Slide(dialog, IDC_SLSLEVEL, -4000);
@@ -90,16 +96,12 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
 
     SelectTab(dialog, 2);
     ChooseItem(dialog, IDC_CBODACTYPE, 3);  // Sine
-    Type(dialog, IDC_CBODAC, "9");
-    Leave(dialog, IDC_CBODAC);
+    Type(dialog, IDC_CBODAC, "9", true);
     EXPECT_EQ(AnswerMessageBox(dialog), kVoltRange);
-    Type(dialog, IDC_CBODAC, "2.5");
-    Leave(dialog, IDC_CBODAC);
-    Type(dialog, IDC_CBORATE, "10001");
-    Leave(dialog, IDC_CBORATE);
+    Type(dialog, IDC_CBODAC, "2.5", true);
+    Type(dialog, IDC_CBORATE, "10001", true);
     EXPECT_EQ(AnswerMessageBox(dialog), "Please, set the number in range from 0.02 to 10000!");
-    Type(dialog, IDC_CBORATE, "50");
-    Leave(dialog, IDC_CBORATE);
+    Type(dialog, IDC_CBORATE, "50", true);
     // A refused value keeps the DAC page in front with the focus and the
     // selection in the field, whether a tab click or OK found it.
     const auto refused = [dialog](const char* how) {
@@ -116,8 +118,7 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
     SelectTab(dialog, 3);  // moved away without a check, as a program may
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     refused("OK");
-    Type(dialog, IDC_CBODAC, "2.5");
-    Leave(dialog, IDC_CBODAC);
+    Type(dialog, IDC_CBODAC, "2.5", true);
     Sleep(100);  // the posted checks run
     wchar_t line[128] = {};
     SendMessageW(Control(dialog, IDC_LSTCHANNELS), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line));
@@ -127,21 +128,14 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
     EXPECT_TRUE(SimDacStreaming(0));
 
     SelectTab(dialog, 3);
-    Click(dialog, kSetAll);
-    Click(dialog, kStopWordBox);
-    Click(dialog, kStopWordSet);
+    for (int id : {kSetAll, kStopWordBox, kStopWordSet}) Click(dialog, id);
     SaveScreenshot(dialog, ShotPath(L"page-dio.bmp"));
     SendMessageW(dialog, WM_COMMAND, IDOK, 0);
   });
 
   EXPECT_EQ(ChannelName(0), "X1") << "the single-ended map is in force";
   EXPECT_EQ(ChannelName(20), "Y7");
-  VARIANT_BOOL enabled = VARIANT_FALSE;
-  long word = 0;
-  ASSERT_EQ(dio_->get_DOStopEnabled(&enabled), S_OK);
-  ASSERT_EQ(dio_->get_DOStopValue(&word), S_OK);
-  EXPECT_EQ(enabled, VARIANT_TRUE);
-  EXPECT_EQ(word, 0xFFFF);
+  EXPECT_EQ(StopWord(), 0xFFFF);
 
   // The next start programs the synchronisation chosen on the General page:
   // AI1 (single-ended X1 after the ADC page's edit), range 0, above 4000 codes (5 V).
@@ -150,25 +144,20 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
   AdcParams programmed{};
   ASSERT_EQ(SimLastAdcParams(0, &programmed), 1);
   adc_->StopRecord();
-  EXPECT_EQ(programmed.SynchroInputMode, 3);
-  EXPECT_EQ(programmed.SynchroADChannel, 32);
-  EXPECT_EQ(programmed.SynchroADPorog, 4000);
+  EXPECT_EQ((std::vector<int>{programmed.SynchroInputMode, programmed.SynchroADChannel, programmed.SynchroADPorog}),
+            (std::vector<int>{3, 32, 4000}));
 }
 
 TEST_F(SetupDialog, CancelCommitsNothingAndReopensOnTheLastTab) {
-  int tab = -1;
   WithDialog([&](HWND dialog) {
-    tab = CurrentTab(dialog);
+    EXPECT_EQ(CurrentTab(dialog), 3) << "the DIO tab was selected when the dialog last closed";
     Click(dialog, kStopWordBox);  // off again
     SelectTab(dialog, 1);
     Click(dialog, kAllDifferential);
     SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   });
-  EXPECT_EQ(tab, 3) << "the DIO tab was selected when the dialog last closed";
   EXPECT_EQ(ChannelName(0), "X1");
-  VARIANT_BOOL enabled = VARIANT_FALSE;
-  ASSERT_EQ(dio_->get_DOStopEnabled(&enabled), S_OK);
-  EXPECT_EQ(enabled, VARIANT_TRUE);
+  EXPECT_EQ(StopWord(), 0xFFFF);
 }
 
 }  // namespace
