@@ -119,28 +119,20 @@ TEST(dlgSetup, PagesAreMadeOnFirstSelectionAndOnlyOkCommitsThem) {
     InFreshThread([&] {
       SetParts(c.parts, c.parts, c.parts);
       State().LastSetupPage = c.lastPage;
-      auto log = std::make_shared<PageLog>();
-      log->failCreate = c.failCreate;
-      log->failSave = c.failSave;
+      auto log = std::make_shared<PageLog>(PageLog{{}, {}, {}, c.failCreate, c.failSave});
       dlgSetup dialog(LoggingFactory(log));
       EXPECT_TRUE(log->created.empty());
       dialog.Activate();
       for (int tab : c.tabs) dialog.tabSetup_Click(tab);
       EXPECT_EQ(log->created, c.created);
-      for (int i = 0; i < 4; ++i) {
-        if (SetupPage* page = dialog.Page(i)) {
-          EXPECT_EQ(page->Visible(), i == dialog.Controls().SelectedTab) << i;
-        }
-      }
+      for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(!dialog.Page(i) || dialog.Page(i)->Visible() == (i == dialog.Controls().SelectedTab)) << i;
       c.close == kCloseBox ? dialog.Unload() : dialog.cmdDialog_Click(c.close);
       EXPECT_EQ(log->saved, c.saved);
-      EXPECT_TRUE(dialog.Unloaded());
-      EXPECT_EQ(log->destroyed.size(), log->created.size());
+      EXPECT_TRUE(dialog.Unloaded() && log->destroyed.size() == log->created.size());
       EXPECT_EQ(State().LastSetupPage, c.lastPageAfter);
       // A closed dialog takes no more events.
-      dialog.Activate();
-      dialog.tabSetup_Click(3);
-      dialog.cmdDialog_Click(dlgSetup::kOk);
+      dialog.Activate(), dialog.tabSetup_Click(3), dialog.cmdDialog_Click(dlgSetup::kOk);
       EXPECT_EQ(log->created, c.created);
       EXPECT_EQ(log->saved, c.saved);
     });
@@ -150,9 +142,8 @@ TEST(dlgSetup, PagesAreMadeOnFirstSelectionAndOnlyOkCommitsThem) {
 // Help needs a help file name of five characters or more; its topic is the
 // digits after the first character of the module's name.
 TEST_F(UiTest, HelpOpensTheHelpFileAtTheModulesTopic) {
-  const std::pair<const char*, int32_t> topics[] = {
-      {"E-140", 140}, {"E", 0}, {"", 0}, {"1234", 234}, {"X1Y2Z3", 123}, {"E-", 0}, {"E99999999999", 0},
-  };
+  const std::pair<const char*, int32_t> topics[] = {{"E-140", 140}, {"E", 0},       {"", 0}, {"1234", 234},
+                                                    {"X1Y2Z3", 123}, {"E-", 0}, {"E99999999999", 0}};
   for (const auto& [name, topic] : topics) EXPECT_EQ(dlgSetup::HelpContextFromName(name), topic) << name;
   const std::pair<const char*, bool> files[] = {{"", false}, {"a.hl", false}, {"é.hl", false}, {"e.hlp", true}};
   for (const auto& [file, usable] : files) {
@@ -162,8 +153,7 @@ TEST_F(UiTest, HelpOpensTheHelpFileAtTheModulesTopic) {
       State().AdcInfo.Name = "E-140";
       dlgSetup dialog(LoggingFactory(std::make_shared<PageLog>()));
       EXPECT_EQ(dialog.Controls().cmdDialog[dlgSetup::kHelp].Enabled, usable) << file;
-      dialog.cmdDialog_Click(dlgSetup::kHelp);
-      dialog.ShowHelp();  // F1
+      dialog.cmdDialog_Click(dlgSetup::kHelp), dialog.ShowHelp();  // the button, F1
       EXPECT_FALSE(dialog.Unloaded());
     });
     const std::pair<std::string, int32_t> help{file, 140};
@@ -178,8 +168,7 @@ TEST_F(UiTest, TheDriverShowsTheDialogOnlyWhileNotRecording) {
   int shown = 0;
   dlgSetup::InstallView([&](dlgSetup& dialog) {
     ++shown;
-    dialog.Activate();
-    for (int tab : {1, 2, 3}) dialog.tabSetup_Click(tab);
+    dialog.Activate(), dialog.tabSetup_Click(1), dialog.tabSetup_Click(2), dialog.tabSetup_Click(3);
     // Each tab's page, made by its creation name.
     EXPECT_TRUE(dynamic_cast<ucGeneral*>(dialog.Page(0)) && dynamic_cast<ucADC*>(dialog.Page(1)) &&
                 dynamic_cast<ucDAC*>(dialog.Page(2)) && dynamic_cast<ucDIO*>(dialog.Page(3)));
@@ -196,11 +185,9 @@ TEST_F(UiTest, TheDriverShowsTheDialogOnlyWhileNotRecording) {
   EXPECT_EQ(CreateSetupPage("ucGeneral"), nullptr);
 
   const std::pair<dlgSetup::View, Strings> failures[] = {
-      {nullptr, {}},
-      {[](dlgSetup&) { throw std::runtime_error("view broke"); }, {"Error: 51\r\nview broke"}},
+      {nullptr, {}}, {[](dlgSetup&) { throw std::runtime_error("view broke"); }, {"Error: 51\r\nview broke"}},
       {[](dlgSetup&) { throw std::bad_alloc(); }, {"Error: 7\r\nOut of memory"}},
-      {[](dlgSetup&) { throw 42; }, {"Error: 51\r\nInternal error"}},
-  };
+      {[](dlgSetup&) { throw 42; }, {"Error: 51\r\nInternal error"}}};
   for (const auto& [view, messages] : failures) {
     services->messages.clear();
     dlgSetup::InstallView(view);
