@@ -22,18 +22,17 @@ class RecordingServices : public UiServices {
  public:
   void ShowMessage(const std::string& text, const std::string&) override { messages.push_back(text); }
   void OpenHelp(const std::string& file, int32_t topic) override { helps.emplace_back(file, topic); }
-  void OpenUrl(const std::string& url) override { urls.push_back(url); }
+  void OpenUrl(const std::string&) override {}
   std::string DecimalSeparator() override { return separator; }
 
   std::string separator = ".";
-  std::vector<std::string> messages, urls;
+  std::vector<std::string> messages;
   std::vector<std::pair<std::string, int32_t>> helps;
 };
 
 // What reached the module's DAC output and what its TTL inputs read.
 struct Panel {
-  int dacStarts = 0, dacStops = 0;
-  int16_t waveChannelsAtStart = -1;
+  int dacStarts = 0, dacStops = 0, waveChannelsAtStart = -1;
   int32_t inputs = 0;
 };
 

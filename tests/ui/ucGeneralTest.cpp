@@ -42,20 +42,16 @@ TEST_F(UiTest, GeneralBringsStoredValuesIntoRangeOnOpening) {
     for (const Case& c : cases) {
       SCOPED_TRACE(c.name);
       DeviceInfoRecord& info = State().DeviceInfo;
-      info.SynchroInputMode = c.inputMode;
-      info.SynchroADChannel = c.channel;
-      info.SynchroADPorog = c.porog;
-      info.SynchroADType = c.type;
-      info.SynchroADMode = c.mode;
-      info.SynchroADRange = c.range;
+      info.SynchroInputMode = c.inputMode, info.SynchroADChannel = c.channel, info.SynchroADPorog = c.porog;
+      info.SynchroADType = c.type, info.SynchroADMode = c.mode, info.SynchroADRange = c.range;
       ucGeneral page;
       EXPECT_EQ((std::vector<int>{info.SynchroInputMode, info.SynchroADPorog, info.SynchroADType, info.SynchroADMode}),
                 (std::vector<int>{c.inputModeAfter, c.porogAfter, c.typeAfter, c.modeAfter}));
       EXPECT_EQ(info.SynchroADChannel, c.channel);  // kept until OK
-      EXPECT_EQ(page.Controls().cboSynchro.ListIndex, c.listIndex);
-      EXPECT_EQ(page.Controls().cboSRange.ListIndex, c.rangeIndex);
-      EXPECT_EQ(SelectedOption(page), c.option);
-      EXPECT_EQ(page.Controls().slSLevel.Value, c.sliderValue);
+      const auto& shown = page.Controls();
+      EXPECT_EQ((std::vector<int>{shown.cboSynchro.ListIndex, shown.cboSRange.ListIndex, SelectedOption(page),
+                                  shown.slSLevel.Value}),
+                (std::vector<int>{c.listIndex, c.rangeIndex, c.option, c.sliderValue}));
       EXPECT_EQ(page.Controls().txtSLevel.Text, c.level);
     }
   });
@@ -92,12 +88,8 @@ TEST_F(UiTest, GeneralCommitsTheSynchronisationChosen) {
     for (const Case& c : cases) {
       SCOPED_TRACE(c.what);
       DeviceInfoRecord& info = State().DeviceInfo;
-      info.SynchroInputMode = 3;
-      info.SynchroADChannel = 20;
-      info.SynchroADPorog = 500;
-      info.SynchroADRange = 1;
-      info.SynchroADType = 0;
-      info.SynchroADMode = 1;
+      info.SynchroInputMode = 3, info.SynchroADChannel = 20, info.SynchroADPorog = 500;
+      info.SynchroADRange = 1, info.SynchroADType = 0, info.SynchroADMode = 1;
       ucGeneral page;
       c.edit(page);
       EXPECT_EQ(info.SynchroInputMode, 3);  // nothing before OK
@@ -108,11 +100,6 @@ TEST_F(UiTest, GeneralCommitsTheSynchronisationChosen) {
       EXPECT_EQ(page.LevelText(), c.level);
     }
   });
-}
-
-TEST_F(UiTest, GeneralLogoOpensTheMakersWebSite) {
-  WithDriver(false, [](E14_140&) { ucGeneral().imgLogo_Click(); });
-  EXPECT_EQ(services->urls, std::vector<std::string>{ucGeneral::kMakerWebAddress});
 }
 
 }  // namespace
