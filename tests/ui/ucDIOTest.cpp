@@ -51,47 +51,38 @@ TEST_F(UiTest, DioWritesTheOutputsOnlyWhileLive) {
   WithDriver(true, [&](E14_140& driver) {
     ucDIO page;
     page.SetVisible(true);
+    const auto& c = page.Controls();
     page.chkOut_Click(0, true);
-    EXPECT_EQ(page.Controls().frDO.Caption, "Output: 0x8000 (32768)");
+    EXPECT_EQ(c.frDO.Caption, "Output: 0x8000 (32768)");
     EXPECT_TRUE(module->ttlWrites.empty());
     panel->inputs = 0x0042;
     page.chkOutput_Click(true);
-    EXPECT_EQ(page.Controls().frDI.Caption, "Input: 0x0042 (66)");
-    EXPECT_FALSE(page.Controls().cmdOutput[ucDIO::kReset].Enabled);
+    EXPECT_EQ(c.frDI.Caption, "Input: 0x0042 (66)");
+    EXPECT_FALSE(c.cmdOutput[ucDIO::kReset].Enabled);
     page.cmdOutput_Click(ucDIO::kReset), page.chkOut_Click(15, true);  // Reset: disabled while live
     page.chkOutput_Click(false), page.chkOut_Click(15, false);
     EXPECT_EQ(module->ttlWrites, (Words{0x8000, 0x8001}));
-    EXPECT_EQ(State().DioState.DOValue, 0x8001);
-
-    // Reset brings back the word last written, also by the host.
-    driver.IDIO_DOValue(0x1234);
+    driver.IDIO_DOValue(0x1234);  // Reset brings back the word last written, also by the host
     page.cmdOutput_Click(ucDIO::kReset);
-    EXPECT_EQ(page.Controls().frDO.Caption, "Output: 0x1234 (4660)");
+    EXPECT_EQ(c.frDO.Caption, "Output: 0x1234 (4660)");
   });
 }
 
 TEST_F(UiTest, DioOutputButtonsSetTheBoxes) {
-  struct Case {
-    int command;
-    int32_t inputs, after;
-  };
-  const Case cases[] = {
-      {ucDIO::kClear, 0, 0x0000}, {ucDIO::kSetAll, 0, 0xFFFF}, {ucDIO::kInvert, 0, 0xFF0F}, {ucDIO::kAsInput, 0x0F0F, 0x0F0F},
-  };
+  const std::pair<int, int32_t> cases[] = {
+      {ucDIO::kClear, 0x0000}, {ucDIO::kSetAll, 0xFFFF}, {ucDIO::kInvert, 0xFF0F}, {ucDIO::kAsInput, 0x0F0F}};
   WithDriver(true, [&](E14_140&) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(c.command);
+    for (const auto& [command, after] : cases) {
       module->ttlWrites.clear();
-      panel->inputs = c.inputs;
+      panel->inputs = 0x0F0F;
       ucDIO page;
       page.SetVisible(true);
       Compose(page, 0x00F0);
-      page.cmdOutput_Click(c.command);
-      EXPECT_EQ((Words{Boxes(page.Controls().chkOut), page.WorkDio().DOValue}), (Words{c.after, c.after}));
+      page.cmdOutput_Click(command);
+      EXPECT_EQ((Words{Boxes(page.Controls().chkOut), page.WorkDio().DOValue}), (Words{after, after})) << command;
       Compose(page, 0x00F0);
-      page.chkOutput_Click(true);
-      page.cmdOutput_Click(c.command);  // live: written once
-      EXPECT_EQ(module->ttlWrites, (Words{0x00F0, c.after}));
+      page.chkOutput_Click(true), page.cmdOutput_Click(command);  // live: written once
+      EXPECT_EQ(module->ttlWrites, (Words{0x00F0, after})) << command;
     }
   });
 }
