@@ -13,29 +13,6 @@ namespace {
 using testing::UiTest;
 using Strings = std::vector<std::string>;
 
-TEST_F(UiTest, AdcLinesShowTheKindAndPositionOfEachEntry) {
-  const std::pair<ChannelInput, const char*> cases[] = {{{20, true}, "AI3\tY5"},
-                                                         {{4, true}, "AI3\tX5"},
-                                                         {{15, false}, "AI3\tXY16"},
-                                                         {{16, false}, "AI3\tCalibration 0"},
-                                                         {{31, true}, "AI3\tY16"}};
-  WithDriver(true, [&](E14_140&) {
-    const Strings fresh = ucADC().Controls().lstADCh.Items;  // a new module: 16 pairs, then calibration
-    ASSERT_EQ(fresh.size(), 32u);
-    EXPECT_EQ((Strings{fresh[0], fresh[15], fresh[16], fresh[31]}),
-              (Strings{"AI1\tXY1", "AI16\tXY16", "AI17\tCalibration 0", "AI32\tCalibration 0"}));
-    for (const auto& [entry, line] : cases) {
-      SCOPED_TRACE(line);
-      State().DeviceInfo.ChannelMap[2] = entry;
-      ucADC page;
-      EXPECT_EQ(page.Controls().lstADCh.Items[2], line);
-      page.lstADCh_Click(2);
-      EXPECT_EQ(page.Controls().frChInput.Caption, "&AI3:");
-      EXPECT_TRUE(page.Controls().optACh[ucADC::KindOf(entry)].Value);
-    }
-  });
-}
-
 // A new kind keeps the input's position within its group of 16, and the
 // source list picks a position in that group; the page's copy changes, the
 // driver's map only on OK.
@@ -44,30 +21,30 @@ TEST_F(UiTest, AdcChoosingAKindKeepsThePosition) {
     ChannelInput start;
     int kind;
     ChannelInput after;
+    const char* loaded;  // the line shown on opening
     const char* line;
     const char* source;  // the source shown; none for calibration
     int inputOfSource7;  // after choosing the 7th source
   };
   const Case cases[] = {
-      {{2, false}, ucADC::kSingleY, {18, true}, "AI7\tY3", "Y3", 22},
-      {{4, true}, ucADC::kCalibration, {20, false}, "AI7\tCalibration 0", "", 20},
-      {{20, false}, ucADC::kDifferential, {4, false}, "AI7\tXY5", "XY5", 6},
-      {{31, true}, ucADC::kSingleX, {15, true}, "AI7\tX16", "X16", 6},
-      {{0, false}, ucADC::kDifferential, {0, false}, "AI7\tXY1", "XY1", 6},
+      {{2, false}, ucADC::kSingleY, {18, true}, "AI7\tXY3", "AI7\tY3", "Y3", 22},
+      {{4, true}, ucADC::kCalibration, {20, false}, "AI7\tX5", "AI7\tCalibration 0", "", 20},
+      {{20, false}, ucADC::kDifferential, {4, false}, "AI7\tCalibration 0", "AI7\tXY5", "XY5", 6},
+      {{31, true}, ucADC::kSingleX, {15, true}, "AI7\tY16", "AI7\tX16", "X16", 6},
+      {{0, false}, ucADC::kDifferential, {0, false}, "AI7\tXY1", "AI7\tXY1", "XY1", 6},
   };
   WithDriver(true, [&](E14_140&) {
     for (const Case& c : cases) {
       SCOPED_TRACE(c.line);
       State().DeviceInfo.ChannelMap[6] = c.start;
       ucADC page;
-      page.lstADCh_Click(6);
-      page.optACh_Click(c.kind);
+      const auto& shown = page.Controls();
+      EXPECT_EQ(shown.lstADCh.Items[6], c.loaded);
+      page.lstADCh_Click(6), page.optACh_Click(c.kind);
       const ChannelInput& entry = page.WorkChannelMap()[6];
-      EXPECT_EQ(entry.Input, c.after.Input);
-      EXPECT_EQ(entry.SingleEnded, c.after.SingleEnded);
-      EXPECT_EQ(page.Controls().lstADCh.Items[6], c.line);
-      EXPECT_EQ(page.Controls().cboADChSrc.Text, c.source);
-      EXPECT_EQ(page.Controls().cboADChSrc.Enabled, c.kind != ucADC::kCalibration);
+      EXPECT_EQ((std::vector<int>{entry.Input, entry.SingleEnded, shown.cboADChSrc.Enabled}),
+                (std::vector<int>{c.after.Input, c.after.SingleEnded, c.kind != ucADC::kCalibration}));
+      EXPECT_EQ((Strings{shown.lstADCh.Items[6], shown.cboADChSrc.Text}), (Strings{c.line, c.source}));
       EXPECT_EQ(State().DeviceInfo.ChannelMap[6].Input, c.start.Input);
       page.cboADChSrc_Click(6);
       EXPECT_EQ(page.WorkChannelMap()[6].Input, c.inputOfSource7);
@@ -82,7 +59,8 @@ TEST_F(UiTest, AdcPresetsEditTheCopyAndOkCommitsIt) {
   WithDriver(true, [&](E14_140&) {
     State().DeviceInfo.ChannelMap[5] = {21, true};
     ucADC page;
-    const Strings original = page.Controls().lstADCh.Items;
+    const Strings original = page.Controls().lstADCh.Items;  // a new module: 16 pairs, then calibration
+    EXPECT_EQ((Strings{original[0], original[16]}), (Strings{"AI1\tXY1", "AI17\tCalibration 0"}));
     const auto& c = page.Controls();
     page.lstADCh_Click(20);
     page.cmdChSet_Click(ucADC::kAllSingle);
