@@ -72,9 +72,7 @@ class UiTest : public ::testing::Test {
     ForgetDriverSettings();
     InFreshThread([&] {
       E14_140 driver;
-      if (open) {
-        ASSERT_TRUE(driver.IADC3_Test());
-      }
+      ASSERT_TRUE(!open || driver.IADC3_Test());
       body(driver);
       State().Busy = false;
     });
@@ -85,10 +83,8 @@ class UiTest : public ::testing::Test {
   void WithDac(bool generator, Body body) {
     module->hasDac = true;
     WithDriver(true, [&](E14_140& driver) {
-      if (generator) {
-        State().DacInfo.RateMax = 200000.0f;
-        State().DacInfo.MaxLen = 5120;
-      }
+      State().DacInfo.RateMax = generator ? 200000.0f : 0.0f;
+      State().DacInfo.MaxLen = generator ? 5120 : 0;
       body(driver);
     });
   }

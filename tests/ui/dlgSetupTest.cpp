@@ -29,20 +29,17 @@ struct PageLog {
   std::string failSave;  // key whose commit throws
 };
 
-class LoggingPage : public SetupPage {
- public:
-  LoggingPage(std::string key, std::shared_ptr<PageLog> log) : key_(std::move(key)), log_(std::move(log)) {
-    log_->created.push_back(key_);
+struct LoggingPage : SetupPage {
+  LoggingPage(std::string name, std::shared_ptr<PageLog> pages) : key(std::move(name)), log(std::move(pages)) {
+    log->created.push_back(key);
   }
-  ~LoggingPage() override { log_->destroyed.push_back(key_); }
+  ~LoggingPage() override { log->destroyed.push_back(key); }
   void Page_SaveSetting() override {
-    if (key_ == log_->failSave) throw std::runtime_error("cannot commit");
-    log_->saved.push_back(key_);
+    if (key == log->failSave) throw std::runtime_error("cannot commit");
+    log->saved.push_back(key);
   }
-
- private:
-  std::string key_;
-  std::shared_ptr<PageLog> log_;
+  const std::string key;
+  const std::shared_ptr<PageLog> log;
 };
 
 dlgSetup::PageFactory LoggingFactory(const std::shared_ptr<PageLog>& log) {
@@ -57,10 +54,7 @@ dlgSetup::PageFactory LoggingFactory(const std::shared_ptr<PageLog>& log) {
 }
 
 void SetParts(bool adc, bool dac, bool dio) {
-  DriverState& s = State();
-  s.Detected = adc;
-  s.HasDac = dac;
-  s.DioState.Detected = dio;
+  State().Detected = adc, State().HasDac = dac, State().DioState.Detected = dio;
 }
 
 TEST(dlgSetup, TabsFollowThePartsOfTheOpenModule) {

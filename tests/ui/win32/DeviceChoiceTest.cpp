@@ -49,28 +49,19 @@ Choice OpenWithChoice(Answer answer) {
   return choice;
 }
 
-class DeviceChoice : public ::testing::Test {
- protected:
-  void SetUp() override {
+TEST(DeviceChoice, TheModulePickedIsTheOneOpenedAndCancelOpensNone) {
+  for (bool pick : {true, false}) {
     ASSERT_EQ(SimConfigure(R"({"modules":[{"slot":1,"serial":"1001"},{"slot":4,"serial":"1004"}]})"), 1)
         << SimConfigError();
+    const Choice choice = OpenWithChoice([pick](HWND dialog) {
+      if (pick) ChooseItem(dialog, IDC_LSTDEVENUM, 1);
+      if (pick) SaveScreenshot(dialog, ShotPath(L"device-choice.bmp"));
+      PostMessageW(dialog, WM_COMMAND, pick ? IDOK : IDCANCEL, 0);
+    });
+    EXPECT_EQ(choice.secondLine, "E-140\t1004");
+    EXPECT_EQ(choice.opened, (std::vector<bool>{pick, false, pick})) << "driver, slot 1, slot 4";
+    SimConfigure(nullptr);
   }
-  void TearDown() override { SimConfigure(nullptr); }
-};
-
-TEST_F(DeviceChoice, TheModulePickedIsTheOneOpened) {
-  const Choice choice = OpenWithChoice([](HWND dialog) {
-    ChooseItem(dialog, IDC_LSTDEVENUM, 1);
-    SaveScreenshot(dialog, ShotPath(L"device-choice.bmp"));
-    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-  });
-  EXPECT_EQ(choice.secondLine, "E-140\t1004");
-  EXPECT_EQ(choice.opened, (std::vector<bool>{true, false, true}));
-}
-
-TEST_F(DeviceChoice, CancelOpensNoModule) {
-  const Choice choice = OpenWithChoice([](HWND dialog) { PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
-  EXPECT_EQ(choice.opened, (std::vector<bool>{false, false, false}));
 }
 
 }  // namespace
