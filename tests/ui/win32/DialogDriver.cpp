@@ -111,8 +111,6 @@ HWND Control(HWND dialog, int controlId) {
   return nullptr;
 }
 
-HWND PageWith(HWND dialog, int controlId) { return GetParent(Control(dialog, controlId)); }
-
 void SelectTab(HWND dialog, int tab) {
   HWND tabs = GetDlgItem(dialog, 1001);
   SendMessageW(tabs, TCM_SETCURSEL, static_cast<WPARAM>(tab), 0);

@@ -37,8 +37,7 @@ std::wstring ShotPath(const std::wstring& name);
 // The first visible dialog window of a thread whose caption starts with
 // `prefix` and, when given, that is owned by `owner`; waits up to 10 s.
 HWND WaitForDialog(DWORD thread, const std::wstring& prefix, HWND owner = nullptr);
-// The page window holding a control id (the setup dialog's pages are its children).
-HWND PageWith(HWND dialog, int controlId);
+// A control of the dialog or of one of its pages (child dialogs).
 HWND Control(HWND dialog, int controlId);
 
 void SelectTab(HWND dialog, int tab);

@@ -24,10 +24,9 @@ class SetupDialog : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     host_ = new Host;
-    adc_ = host_->adc;
-    ASSERT_TRUE(adc_ != nullptr && host_->dio != nullptr);
+    ASSERT_TRUE(host_->adc != nullptr && host_->dio != nullptr);
     VARIANT_BOOL opened = VARIANT_FALSE;
-    ASSERT_EQ(adc_->Test(&opened), S_OK);
+    ASSERT_EQ(host_->adc->Test(&opened), S_OK);
     ASSERT_EQ(opened, VARIANT_TRUE) << "the simulated module opens";
   }
   static void TearDownTestSuite() { delete host_; }
@@ -44,7 +43,7 @@ class SetupDialog : public ::testing::Test {
       if (IsWindow(dialog)) PostMessageW(dialog, WM_CLOSE, 0, 0);
     });
     VARIANT_BOOL result = VARIANT_TRUE;
-    EXPECT_EQ(adc_->ShowSetting(&result), S_OK);
+    EXPECT_EQ(host_->adc->ShowSetting(&result), S_OK);
     worker.join();
   }
 
@@ -58,14 +57,13 @@ class SetupDialog : public ::testing::Test {
   }
   static std::string ChannelName(short index) {
     BSTR name = nullptr;
-    if (FAILED(adc_->get_ChannelName(&index, &name))) return "?";
+    if (FAILED(host_->adc->get_ChannelName(&index, &name))) return "?";
     const std::string text = win32ui::Narrow(name ? name : L"");
     SysFreeString(name);
     return text;
   }
 
   inline static Host* host_ = nullptr;
-  inline static ADCInterface3* adc_ = nullptr;
 };
 
 constexpr int kAllSingle = IDC_CMDCHSET + 1;
@@ -110,7 +108,7 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
       bool selected = false;
       EXPECT_EQ(CurrentTab(dialog), 2) << how;
       EXPECT_EQ(FocusedControl(dialog, selected), IDC_CBODAC) << how;
-      EXPECT_TRUE(selected && IsWindowVisible(PageWith(dialog, IDC_CBODAC))) << how;
+      EXPECT_TRUE(selected && IsWindowVisible(GetParent(Control(dialog, IDC_CBODAC)))) << how;
     };
     Type(dialog, IDC_CBODAC, "abc");
     ClickTab(dialog, 3);
@@ -140,10 +138,10 @@ TEST_F(SetupDialog, OkCommitsTheEditsOfEveryPage) {
   // The next start programs the synchronisation chosen on the General page:
   // AI1 (single-ended X1 after the ADC page's edit), range 0, above 4000 codes (5 V).
   VARIANT_BOOL started = VARIANT_FALSE;
-  ASSERT_EQ(adc_->StartRecord(&started), S_OK);
+  ASSERT_EQ(host_->adc->StartRecord(&started), S_OK);
   AdcParams programmed{};
   ASSERT_EQ(SimLastAdcParams(0, &programmed), 1);
-  adc_->StopRecord();
+  host_->adc->StopRecord();
   EXPECT_EQ((std::vector<int>{programmed.SynchroInputMode, programmed.SynchroADChannel, programmed.SynchroADPorog}),
             (std::vector<int>{3, 32, 4000}));
 }
