@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,11 +14,12 @@ namespace {
 
 using testing::UiTest;
 
+// The option selected, or -1 unless exactly one is.
 int SelectedOption(const ucGeneral& page) {
-  std::vector<int> selected;
-  for (int i = 0; i < 4; ++i)
-    if (page.Controls().optSType[i].Value) selected.push_back(i);
-  return selected.size() == 1 ? selected[0] : -1;
+  const auto& options = page.Controls().optSType;
+  const auto selected = [](const OptionButton& option) { return option.Value; };
+  if (std::count_if(options.begin(), options.end(), selected) != 1) return -1;
+  return static_cast<int>(std::find_if(options.begin(), options.end(), selected) - options.begin());
 }
 
 TEST_F(UiTest, GeneralBringsStoredValuesIntoRangeOnOpening) {
