@@ -104,8 +104,7 @@ TEST_F(UiTest, DacTypedValuesAreCheckedWhenTheFieldIsLeft) {
     dac.Channels[0] = dac.Channels[1] = DacChannel{0, kDacSine, 100, 200, 0, 0.5f};
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(c.text) + " with " + c.separator);
-      services->separator = c.separator;
-      services->messages.clear();
+      services->separator = c.separator, services->messages.clear();
       ucDAC page;
       const bool voltage = c.field <= kBaseline;
       const int row = voltage ? c.field : c.field - kFrequency;

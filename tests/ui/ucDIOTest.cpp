@@ -53,8 +53,7 @@ TEST_F(UiTest, DioWritesTheOutputsOnlyWhileLive) {
     page.SetVisible(true);
     const auto& c = page.Controls();
     page.chkOut_Click(0, true);
-    EXPECT_EQ(c.frDO.Caption, "Output: 0x8000 (32768)");
-    EXPECT_TRUE(module->ttlWrites.empty());
+    EXPECT_EQ(c.frDO.Caption + (module->ttlWrites.empty() ? "" : ", written"), "Output: 0x8000 (32768)");
     panel->inputs = 0x0042;
     page.chkOutput_Click(true);
     EXPECT_EQ(c.frDI.Caption, "Input: 0x0042 (66)");

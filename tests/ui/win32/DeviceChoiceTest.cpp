@@ -54,8 +54,7 @@ TEST(DeviceChoice, TheModulePickedIsTheOneOpenedAndCancelOpensNone) {
     ASSERT_EQ(SimConfigure(R"({"modules":[{"slot":1,"serial":"1001"},{"slot":4,"serial":"1004"}]})"), 1)
         << SimConfigError();
     const Choice choice = OpenWithChoice([pick](HWND dialog) {
-      if (pick) ChooseItem(dialog, IDC_LSTDEVENUM, 1);
-      if (pick) SaveScreenshot(dialog, ShotPath(L"device-choice.bmp"));
+      if (pick) ChooseItem(dialog, IDC_LSTDEVENUM, 1), SaveScreenshot(dialog, ShotPath(L"device-choice.bmp"));
       PostMessageW(dialog, WM_COMMAND, pick ? IDOK : IDCANCEL, 0);
     });
     EXPECT_EQ(choice.secondLine, "E-140\t1004");
