@@ -140,8 +140,7 @@ TEST_F(UiTest, HelpOpensTheHelpFileAtTheModulesTopic) {
   for (const auto& [file, usable] : files) {
     services->helps.clear();
     InFreshThread([&, file = std::string(file), usable = usable] {
-      State().HelpFile = file;
-      State().AdcInfo.Name = "E-140";
+      State().HelpFile = file, State().AdcInfo.Name = "E-140";
       dlgSetup dialog(LoggingFactory(std::make_shared<PageLog>()));
       EXPECT_EQ(dialog.Controls().cmdDialog[dlgSetup::kHelp].Enabled, usable) << file;
       dialog.cmdDialog_Click(dlgSetup::kHelp), dialog.ShowHelp();  // the button, F1

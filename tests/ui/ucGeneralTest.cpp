@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -16,10 +15,10 @@ using testing::UiTest;
 
 // The option selected, or -1 unless exactly one is.
 int SelectedOption(const ucGeneral& page) {
-  const auto& options = page.Controls().optSType;
-  const auto selected = [](const OptionButton& option) { return option.Value; };
-  if (std::count_if(options.begin(), options.end(), selected) != 1) return -1;
-  return static_cast<int>(std::find_if(options.begin(), options.end(), selected) - options.begin());
+  int selected = -1, count = 0;
+  for (int i = 0; i < 4; ++i)
+    if (page.Controls().optSType[i].Value) selected = i, ++count;
+  return count == 1 ? selected : -1;
 }
 
 TEST_F(UiTest, GeneralBringsStoredValuesIntoRangeOnOpening) {

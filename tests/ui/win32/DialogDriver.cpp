@@ -6,7 +6,6 @@
 #include <initializer_list>
 #include <thread>
 
-#include "server/Kestrel.h"
 #include "ui/win32/WideText.h"
 
 namespace e14::test {
@@ -15,8 +14,7 @@ namespace {
 
 struct Search {
   std::wstring prefix;
-  HWND owner;
-  HWND found;
+  HWND owner, found;
 };
 
 BOOL CALLBACK Match(HWND window, LPARAM data) {
@@ -31,17 +29,12 @@ BOOL CALLBACK Match(HWND window, LPARAM data) {
 
 // Polls for up to 10 s: the dialog's thread works on its own.
 template <typename Done>
-bool WaitUntil(Done done) {
-  for (int i = 0; i < 1000; ++i) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
+void WaitUntil(Done done) {
+  for (int i = 0; i < 1000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 HWND FocusOf(HWND dialog) {
-  GUITHREADINFO info;
-  ZeroMemory(&info, sizeof info);
+  GUITHREADINFO info{};
   info.cbSize = sizeof info;
   return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) ? info.hwndFocus : nullptr;
 }
@@ -68,9 +61,8 @@ Host::Host() {
   RegOverridePredefKey(HKEY_CURRENT_USER, sandbox_);
   using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
   HMODULE component = LoadLibraryW(BesideExe(L"E14_140.adc").c_str());
-  auto get = component ? reinterpret_cast<GetClassObject>(
-                             reinterpret_cast<void*>(GetProcAddress(component, "DllGetClassObject")))
-                       : nullptr;
+  FARPROC entry = component ? GetProcAddress(component, "DllGetClassObject") : nullptr;
+  auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(entry));
   IClassFactory* factory = nullptr;
   if (get == nullptr || FAILED(get(CLSID_E14_140, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) return;
   if (SUCCEEDED(factory->CreateInstance(nullptr, IID__E14_140, reinterpret_cast<void**>(&driver)))) {

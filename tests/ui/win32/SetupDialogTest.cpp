@@ -67,7 +67,6 @@ class SetupDialog : public ::testing::Test {
 };
 
 constexpr int kAllSingle = IDC_CMDCHSET + 1;
-constexpr int kAllDifferential = IDC_CMDCHSET;
 constexpr int kSetAll = IDC_CMDOUTPUT + 1;
 constexpr int kStopWordBox = IDC_CHKSTART + 1;
 constexpr int kStopWordSet = IDC_CMDSTART + 1;
@@ -151,7 +150,7 @@ TEST_F(SetupDialog, CancelCommitsNothingAndReopensOnTheLastTab) {
     EXPECT_EQ(CurrentTab(dialog), 3) << "the DIO tab was selected when the dialog last closed";
     Click(dialog, kStopWordBox);  // off again
     SelectTab(dialog, 1);
-    Click(dialog, kAllDifferential);
+    Click(dialog, IDC_CMDCHSET);  // 16 Differential
     SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   });
   EXPECT_EQ(ChannelName(0), "X1");
