@@ -77,7 +77,8 @@ void dlgSetup::Activate() {
   int tab = State().LastSetupPage;
   if (tab < 0 || tab >= TabCount()) tab = 0;
   SelectTab(tab);
-  if (!pages_[tab]) CreatePage(tab);
+  // A page that could not be made is tried once more, and then shown too.
+  if (!pages_[tab]) SelectTab(tab);
 }
 
 void dlgSetup::tabSetup_Click(int tab) {

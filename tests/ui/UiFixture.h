@@ -20,26 +20,19 @@ namespace e14::testing {
 
 class RecordingServices : public UiServices {
  public:
-  void ShowMessage(const std::string& text, const std::string& title) override {
-    messages.push_back(text);
-    titles.push_back(title);
-  }
+  void ShowMessage(const std::string& text, const std::string&) override { messages.push_back(text); }
   void OpenHelp(const std::string& file, int32_t topic) override { helps.emplace_back(file, topic); }
-  void OpenUrl(const std::string& url) override { urls.push_back(url); }
+  void OpenUrl(const std::string&) override {}
   std::string DecimalSeparator() override { return separator; }
 
   std::string separator = ".";
   std::vector<std::string> messages;
-  std::vector<std::string> titles;
   std::vector<std::pair<std::string, int32_t>> helps;
-  std::vector<std::string> urls;
 };
 
 // What reached the module's DAC output and what its TTL inputs read.
 struct Panel {
-  int dacStarts = 0;
-  int dacStops = 0;
-  int16_t waveChannelsAtStart = -1;
+  int dacStarts = 0, dacStops = 0, waveChannelsAtStart = -1;
   int32_t inputs = 0;
 };
 
@@ -61,15 +54,9 @@ class PanelBackend : public FakeBackend {
 class UiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The driver object saves its settings at the end of every test.
-    ForgetDriverSettings();
-    services = std::make_shared<RecordingServices>();
     InstallUiServices(services);
-    module = std::make_shared<FakeModule>();
-    panel = std::make_shared<Panel>();
     InstallBackendFactory([module = module, panel = panel](int16_t which) -> std::unique_ptr<Backend> {
-      if (which == 1) return std::make_unique<PanelBackend>(module, panel);
-      return nullptr;
+      return which == 1 ? std::make_unique<PanelBackend>(module, panel) : nullptr;
     });
   }
   void TearDown() override {
@@ -81,11 +68,11 @@ class UiTest : public ::testing::Test {
   // opening the module when `open` is set.
   template <typename Body>
   void WithDriver(bool open, Body body) {
+    // The driver object saves its settings when it goes: each body starts afresh.
+    ForgetDriverSettings();
     InFreshThread([&] {
       E14_140 driver;
-      if (open) {
-        ASSERT_TRUE(driver.IADC3_Test());
-      }
+      ASSERT_TRUE(!open || driver.IADC3_Test());
       body(driver);
       State().Busy = false;
     });
@@ -96,17 +83,15 @@ class UiTest : public ::testing::Test {
   void WithDac(bool generator, Body body) {
     module->hasDac = true;
     WithDriver(true, [&](E14_140& driver) {
-      if (generator) {
-        State().DacInfo.RateMax = 200000.0f;
-        State().DacInfo.MaxLen = 5120;
-      }
+      State().DacInfo.RateMax = generator ? 200000.0f : 0.0f;
+      State().DacInfo.MaxLen = generator ? 5120 : 0;
       body(driver);
     });
   }
 
-  std::shared_ptr<RecordingServices> services;
-  std::shared_ptr<FakeModule> module;
-  std::shared_ptr<Panel> panel;
+  std::shared_ptr<RecordingServices> services = std::make_shared<RecordingServices>();
+  std::shared_ptr<FakeModule> module = std::make_shared<FakeModule>();
+  std::shared_ptr<Panel> panel = std::make_shared<Panel>();
 };
 
 }  // namespace e14::testing

@@ -8,36 +8,27 @@
 namespace e14 {
 namespace {
 
-// Entries the user could not tell apart (same model and serial) are offered
-// to nobody: the choice is cancelled.
+// The list is offered only when several modules answer and every entry can
+// be told apart: a module listed twice (same model and serial, wherever it
+// stands in the list) cancels the choice, as does the user.
 TEST(dlgDevEnum, OffersTheListOnlyWhenEveryEntryCanBeToldApart) {
-  struct Case {
-    const char* what;
-    std::vector<DeviceListEntry> list;
-    int16_t chosen;  // the view picks the second entry
-  };
-  const Case cases[] = {
-      {"one module", {{"USB", "E-140", "A1", "USB1", 0}}, -1},
-      {"two modules", {{"USB", "E-140", "A1", "USB1", 0}, {"USB", "E-140", "B2", "USB4", 3}}, 3},
-      {"one serial, two models", {{"USB", "E-140", "A1", "USB1", 0}, {"USB", "E-440", "A1", "USB3", 2}}, 2},
-      {"one serial, one model",
-       {{"USB", "E-140", "B2", "USB2", 1}, {"USB", "E-140", "A1", "USB3", 2}, {"USB", "E-140", "A1", "USB5", 4}},
-       -1},
-  };
+  const DeviceListEntry a1{"USB", "E-140", "A1", "USB1", 1}, b2{"USB", "E-140", "B2", "USB2", 2},
+      a1OtherModel{"USB", "E-440", "A1", "USB3", 3}, a1Again{"USB", "E-140", "A1", "USB4", 4};
+  const std::pair<std::vector<DeviceListEntry>, int16_t> cases[] = {
+      {{a1}, -1},          {{a1, b2}, 2},          {{a1, a1OtherModel}, 3},   {{b2, a1, a1Again}, -1},
+      {{a1, b2, a1Again}, -1}, {{a1Again, b2, a1OtherModel}, 2}};
   int shown = 0;
-  const dlgDevEnum::View pickSecond = [&shown](dlgDevEnum& dialog) {
-    ++shown;
-    dialog.SelectItem(1);
-    dialog.OkClicked();
-  };
-  for (const Case& c : cases) {
-    testing::InFreshThread([&c, &pickSecond] {
-      State().DeviceList = c.list;
-      dlgDevEnum dialog(pickSecond);
-      EXPECT_EQ(dialog.SelectDevice(), c.chosen) << c.what;
+  for (const auto& [list, chosen] : cases) {
+    testing::InFreshThread([&, list = list, chosen = chosen] {
+      State().DeviceList = list;
+      dlgDevEnum dialog([&shown](dlgDevEnum& view) {
+        ++shown;
+        view.SelectItem(1), view.OkClicked();  // the view picks the second entry
+      });
+      EXPECT_EQ(dialog.SelectDevice(), chosen) << list.size() << " entries";
     });
   }
-  EXPECT_EQ(shown, 2);
+  EXPECT_EQ(shown, 3);
 }
 
 }  // namespace

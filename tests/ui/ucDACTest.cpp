@@ -2,397 +2,227 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "generator/tDAO_140M.h"
 #include "tests/ui/UiFixture.h"
-#include "ui/NumberText.h"
-#include "ui/dlgSetup.h"
 
 namespace e14 {
 namespace {
 
 using testing::UiTest;
+using Strings = std::vector<std::string>;
 
-TEST_F(UiTest, DacWithoutGeneratorOffersOffAndDcOnly) {
-  WithDac(false, [&](E14_140&) {
-    State().DacInfo.Channels[0].Type = kDacSine;  // left from a module with a generator
-    State().DacInfo.Channels[1].Type = kDacSine;
-    ucDAC page;
-    const auto& c = page.Controls();
-    EXPECT_EQ(c.cboDACType.Items, (std::vector<std::string>{"Off", "DC"}));
-    EXPECT_TRUE(c.cboRate[ucDAC::kFrequency].Items.empty());
-    EXPECT_EQ(c.cboRate[ucDAC::kFrequency].Text, "100");
-    EXPECT_EQ(page.WorkRate(), 100.0f);
-    EXPECT_TRUE(c.cboRate[ucDAC::kPhase].Items.empty());
-    for (int row : {0, 1}) EXPECT_FALSE(c.cboRate[row].Enabled);
-    EXPECT_EQ(c.cboDACType.ListIndex, -1);  // a type the list does not offer
-    EXPECT_EQ(c.lstChannels.Items[0], "AO1: \tA=0 V\tB=0 V");
-  });
+// The item count, then the items picked.
+Strings Pick(const Strings& items, std::initializer_list<size_t> picks) {
+  Strings picked{std::to_string(items.size())};
+  for (size_t i : picks) picked.push_back(i < items.size() ? items[i] : "");
+  return picked;
 }
 
-TEST_F(UiTest, DacFillsItsListsForTheModule) {
+TEST_F(UiTest, DacShowsItsListsAndTheStoredSettings) {
   services->separator = ",";
-  WithDac(true, [](E14_140&) {
-    ucDAC page;
-    const auto& c = page.Controls();
-    EXPECT_EQ(c.cboDACType.Items,
-              (std::vector<std::string>{"Off", "DC", "Noise", "Sine", "Pulse", "Ramp", "Triangle"}));
-    const auto& frequencies = c.cboRate[ucDAC::kFrequency].Items;
-    ASSERT_EQ(frequencies.size(), 24u);
-    EXPECT_EQ(frequencies[0], "0,02");
-    EXPECT_EQ(frequencies[1], "0,025");
-    EXPECT_EQ(frequencies[11], "1");
-    EXPECT_EQ(frequencies[12], "2");
-    EXPECT_EQ(frequencies[23], "10000");
-    const auto& phases = c.cboRate[ucDAC::kPhase].Items;
-    ASSERT_EQ(phases.size(), 20u);
-    EXPECT_EQ(phases[0], "0");
-    EXPECT_EQ(phases[1], "0,05");
-    EXPECT_EQ(phases[2], "0,10");
-    EXPECT_EQ(phases[19], "0,95");
-    for (int row : {0, 1}) {
-      const auto& volts = c.cboDAC[row].Items;
-      ASSERT_EQ(volts.size(), 41u);
-      EXPECT_EQ(volts[0], "5");
-      EXPECT_EQ(volts[1], "4,75");
-      EXPECT_EQ(volts[20], "0");
-      EXPECT_EQ(volts[40], "-5");
-      EXPECT_EQ(c.slDAC[row].Min, -2048);
-      EXPECT_EQ(c.slDAC[row].Max, 2048);
-      EXPECT_EQ(c.slDAC[row].TickFrequency, 410);
-      EXPECT_EQ(c.slDAC[row].LargeChange, 410);
-    }
-    EXPECT_EQ(c.lstChannels.Items, (std::vector<std::string>{"AO1: Off", "AO2: Off"}));
-  });
-}
-
-TEST_F(UiTest, DacSixteenBitSlidersTickEveryVolt) {
-  WithDac(false, [](E14_140&) {
+  WithDac(true, [&](E14_140&) {
     DacInfoRecord& dac = State().DacInfo;
-    dac.Resolution = 16;
-    dac.ChannelMax = 32767;
-    dac.ChannelMin = -32767;
-    dac.UnitScale = 6553.4f;
-    ucDAC page;
-    EXPECT_EQ(page.Controls().slDAC[0].TickFrequency, 6553);
-    EXPECT_EQ(page.Controls().slDAC[1].Max, 32767);
-  });
-}
-
-struct RowsCase {
-  int type0, type1;
-  bool frequency, phase;
-};
-
-TEST_F(UiTest, DacFrequencyAndPhaseRowsFollowBothChannels) {
-  const RowsCase cases[] = {
-      {kDacSine, kDacDc, true, false},    {kDacSine, kDacSine, true, true},
-      {kDacNoise, kDacNoise, false, false}, {kDacOff, kDacRamp, true, false},
-      {kDacPulse, kDacTriangle, true, true}, {kDacDc, kDacOff, false, false},
-      {kDacNoise, kDacSine, true, false},
-  };
-  WithDac(true, [&](E14_140&) {
-    for (const RowsCase& c : cases) {
-      SCOPED_TRACE(std::to_string(c.type0) + "/" + std::to_string(c.type1));
-      ucDAC page;
-      page.lstChannels_Click(0);  // the previous case's page left channel 2 remembered
-      page.cboDACType_Click(c.type0);
-      page.lstChannels_Click(1);
-      page.cboDACType_Click(c.type1);
-      const auto& controls = page.Controls();
-      EXPECT_EQ(controls.cboRate[ucDAC::kFrequency].Enabled, c.frequency);
-      EXPECT_EQ(controls.cboRate[ucDAC::kFrequency].BackColor, c.frequency ? kColourWindow : kColourButtonFace);
-      EXPECT_EQ(controls.cboRate[ucDAC::kPhase].Enabled, c.phase);
-    }
-  });
-}
-
-// A voltage typed (in the user's format) or chosen from the list becomes the
-// channel's code in the page's copy only, once the field is left.
-TEST_F(UiTest, DacVoltagesTypedOrChosenBecomeCodes) {
-  struct Case {
-    const char* separator;
-    int type, row;
-    const char* typed;  // null: list entry `listIndex` is chosen
-    int listIndex;
-    int16_t code;
-    const char* line;
-  };
-  const Case cases[] = {
-      {".", kDacDc, ucDAC::kAmplitude, "2.5", -1, 1024, "AO1: DC\tA=2.5 V"},
-      {",", kDacDc, ucDAC::kAmplitude, "-2,5", -1, -1024, "AO1: DC\tA=-2,5 V"},
-      {".", kDacSine, ucDAC::kBaseline, nullptr, 36, -1638, "AO1: Sine\tA=0 V\tB=-3.999 V"},  // -4
-  };
-  WithDac(true, [&](E14_140&) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(c.line);
-      services->separator = c.separator;
-      ucDAC page;
-      page.cboDACType_Click(c.type);
-      if (c.typed != nullptr) {
-        page.cboDAC_Change(c.row, c.typed);
-        EXPECT_EQ(page.WorkChannels()[0].Amp, 0);  // not before the field is left
-        EXPECT_TRUE(page.cboDAC_Validate(c.row));
-      } else {
-        page.cboDAC_Click(c.row, c.listIndex);
-      }
-      const DacChannel& work = page.WorkChannels()[0];
-      EXPECT_EQ(c.row == ucDAC::kAmplitude ? work.Amp : work.Base, c.code);
-      EXPECT_EQ(page.Controls().slDAC[c.row].Value, c.code);
-      EXPECT_EQ(page.Controls().lstChannels.Items[0], c.line);
-      EXPECT_EQ(State().DacInfo.Channels[0].Amp, 0);  // the copy only
-    }
-  });
-  EXPECT_TRUE(services->messages.empty());
-}
-
-struct BadVoltage {
-  const char* separator;
-  const char* text;
-};
-
-TEST_F(UiTest, DacRefusesVoltagesThatAreNotNumbersOrOutOfRange) {
-  const BadVoltage cases[] = {
-      {".", "5.01"}, {".", "-5.5"}, {".", "abc"}, {".", ""}, {".", "2,5"}, {",", "2.5"}, {".", "1e9"}, {".", "2.5 V"},
-  };
-  WithDac(true, [&](E14_140&) {
-    for (const BadVoltage& c : cases) {
-      SCOPED_TRACE(std::string(c.text) + " with " + c.separator);
-      services->separator = c.separator;
-      services->messages.clear();
-      ucDAC page;
-      page.cboDACType_Click(kDacSine);
-      page.cboDAC_Change(ucDAC::kBaseline, "1");
-      ASSERT_TRUE(page.cboDAC_Validate(ucDAC::kBaseline));
-      const int16_t before = page.WorkChannels()[0].Base;
-      page.cboDAC_Change(ucDAC::kBaseline, c.text);
-      EXPECT_FALSE(page.cboDAC_Validate(ucDAC::kBaseline));
-      EXPECT_EQ(page.WorkChannels()[0].Base, before);
-      EXPECT_EQ(page.Controls().slDAC[1].Value, before);
-      EXPECT_EQ(page.Controls().cboDAC[1].Text, c.text);  // left for the user to correct
-      // Leaving again without a correction asks again.
-      EXPECT_FALSE(page.cboDAC_Validate(ucDAC::kBaseline));
-      EXPECT_EQ(services->messages, std::vector<std::string>(2, "Please, set the number in range from -5 to 5 V!"));
-    }
-  });
-}
-
-// What a field shows is rounded: only a typed text may replace the value.
-TEST_F(UiTest, DacLeavingAnUntouchedFieldChangesNothing) {
-  WithDac(true, [](E14_140&) {
-    DacInfoRecord& dac = State().DacInfo;
-    dac.Resolution = 16;
-    dac.ChannelMax = 32767;
-    dac.ChannelMin = -32767;
-    dac.UnitScale = 6553.4f;
-    dac.Channels[0].Type = kDacSine;
-    dac.Channels[0].Amp = 1;  // shown as 0 V
-    dac.Rate = 1234.5678f;
-    ucDAC page;
-    EXPECT_EQ(page.Controls().cboDAC[0].Text, "0");
-    EXPECT_TRUE(page.cboDAC_Validate(ucDAC::kAmplitude));
-    EXPECT_EQ(page.WorkChannels()[0].Amp, 1);
-    EXPECT_EQ(page.Controls().cboRate[ucDAC::kFrequency].Text, "1234.568");
-    EXPECT_TRUE(page.cboRate_Validate(ucDAC::kFrequency));
-    page.Page_SaveSetting();
-    EXPECT_EQ(dac.Rate, 1234.5678f);
-  });
-}
-
-struct RateCase {
-  int row;
-  const char* separator;
-  const char* text;
-  bool accepted;
-};
-
-TEST_F(UiTest, DacChecksFrequencyAndPhase) {
-  const RateCase cases[] = {
-      {ucDAC::kFrequency, ".", "10000", true},  {ucDAC::kFrequency, ".", "0.02", true},
-      {ucDAC::kFrequency, ".", "10001", false}, {ucDAC::kFrequency, ".", "0.01", false},
-      {ucDAC::kFrequency, ".", "fast", false},  {ucDAC::kFrequency, ",", "0.5", false},
-      {ucDAC::kFrequency, ",", "0,5", true},    {ucDAC::kPhase, ".", "1", true},
-      {ucDAC::kPhase, ".", "0", true},          {ucDAC::kPhase, ".", "1.01", false},
-      {ucDAC::kPhase, ".", "-0.1", false},      {ucDAC::kPhase, ",", "0.25", false},
-  };
-  WithDac(true, [&](E14_140&) {
-    for (const RateCase& c : cases) {
-      SCOPED_TRACE(std::string(c.text) + " with " + c.separator);
-      services->separator = c.separator;
-      services->messages.clear();
-      ucDAC page;
-      page.lstChannels_Click(0);  // the previous case's page left channel 2 remembered
-      page.cboDACType_Click(kDacSine);
-      page.lstChannels_Click(1);
-      page.cboDACType_Click(kDacSine);
-      const float rateBefore = page.WorkRate();
-      const float phaseBefore = page.WorkChannels()[0].Phase;
-      page.cboRate_Change(c.row, c.text);
-      EXPECT_EQ(page.cboRate_Validate(c.row), c.accepted);
-      const float expected = c.accepted ? *ReadSingle(c.text, c.separator) : 0.0f;
-      EXPECT_EQ(page.WorkRate(), c.row == ucDAC::kFrequency && c.accepted ? expected : rateBefore);
-      EXPECT_EQ(page.WorkChannels()[0].Phase, c.row == ucDAC::kPhase && c.accepted ? expected : phaseBefore);
-      EXPECT_EQ(page.WorkChannels()[1].Phase, 0.0f);  // only the first channel's phase is edited
-      if (c.accepted) {
-        EXPECT_TRUE(services->messages.empty());
-      } else {
-        const std::string range = c.row == ucDAC::kFrequency
-                                      ? std::string("0") + c.separator + "02 to 10000"
-                                      : std::string("0 to 1");
-        EXPECT_EQ(services->messages,
-                  std::vector<std::string>{"Please, set the number in range from " + range + "!"});
-      }
-    }
-  });
-}
-
-TEST_F(UiTest, DacDraggingShowsTheVoltsAndReleasingStoresTheCode) {
-  WithDac(true, [](E14_140&) {
-    ucDAC page;
-    page.cboDACType_Click(kDacSine);
-    page.slDAC_Scroll(ucDAC::kAmplitude, 410);
-    EXPECT_EQ(page.Controls().cboDAC[0].Text, "1.001");
-    EXPECT_EQ(page.WorkChannels()[0].Amp, 0);
-    EXPECT_EQ(page.Controls().lstChannels.Items[0], "AO1: Sine\tA=0 V\tB=0 V");
-    page.slDAC_Change(ucDAC::kAmplitude, 410);
-    EXPECT_EQ(page.WorkChannels()[0].Amp, 410);
-    EXPECT_EQ(page.Controls().lstChannels.Items[0], "AO1: Sine\tA=1.001 V\tB=0 V");
-    page.slDAC_Change(ucDAC::kBaseline, -5000);  // stops at the end of the scale
-    EXPECT_EQ(page.WorkChannels()[0].Base, -2048);
-    EXPECT_EQ(page.Controls().cboDAC[1].Text, "-5");
-  });
-}
-
-TEST_F(UiTest, DacIgnoresEventsOutsideItsControlsOrOnDisabledOnes) {
-  WithDac(true, [](E14_140&) {
-    ucDAC page;  // type Off: amplitude and baseline disabled
-    page.slDAC_Change(ucDAC::kAmplitude, 100);
-    page.cboDAC_Change(ucDAC::kBaseline, "3");
-    EXPECT_TRUE(page.cboDAC_Validate(ucDAC::kBaseline));
-    page.cboDAC_Click(ucDAC::kAmplitude, 3);
-    page.cboRate_Change(ucDAC::kFrequency, "50");
-    EXPECT_TRUE(page.cboRate_Validate(ucDAC::kFrequency));
-    page.cboDACType_Click(7);
-    page.cboDACType_Click(-1);
-    page.slDAC_Change(2, 100);
-    page.cboDAC_Change(-1, "1");
-    page.lstChannels_Click(2);
-    page.cmdDACSet_Click(2);
-    EXPECT_EQ(page.WorkChannels()[0].Type, kDacOff);
-    EXPECT_EQ(page.WorkChannels()[0].Amp, 0);
-    EXPECT_EQ(page.WorkChannels()[0].Base, 0);
-    EXPECT_EQ(page.WorkRate(), 100.0f);
-    EXPECT_EQ(page.CurChannel(), 0);
-  });
-}
-
-TEST_F(UiTest, DacStartCommitsBuildsTheWaveAndStartsTheOutput) {
-  WithDac(true, [&](E14_140&) {
-    ucDAC page;
-    page.cboDACType_Click(kDacSine);
-    page.slDAC_Change(ucDAC::kAmplitude, 1000);
-    page.cboRate_Change(ucDAC::kFrequency, "50");
-    ASSERT_TRUE(page.cboRate_Validate(ucDAC::kFrequency));
-    State().DacInfo.Channels[0].Value = 77;  // the driver's, not the page's
-    page.cmdDACSet_Click(ucDAC::kStart);
-    const DacInfoRecord& dac = State().DacInfo;
-    EXPECT_EQ(dac.Channels[0].Type, kDacSine);
-    EXPECT_EQ(dac.Channels[0].Amp, 1000);
-    EXPECT_EQ(dac.Channels[0].Value, 77);
-    EXPECT_EQ(dac.Rate, 50.0f);
-    EXPECT_EQ(panel->dacStarts, 1);
-    EXPECT_EQ(panel->waveChannelsAtStart, 2);  // the wave was built before the start
-    EXPECT_FALSE(State().DacWave.empty());
-    page.cmdDACSet_Click(ucDAC::kStop);
-    EXPECT_EQ(panel->dacStops, 1);
-  });
-}
-
-TEST_F(UiTest, DacStartWithoutGeneratorBuildsNoWave) {
-  WithDac(false, [&](E14_140&) {
-    State().DacInfo.Rate = 7.0f;
-    ucDAC page;
-    page.cboDACType_Click(kDacDc);
-    page.cboDAC_Change(ucDAC::kAmplitude, "1");
-    ASSERT_TRUE(page.cboDAC_Validate(ucDAC::kAmplitude));
-    page.cmdDACSet_Click(ucDAC::kStart);
-    EXPECT_EQ(State().DacInfo.Channels[0].Amp, 410);
-    EXPECT_EQ(State().DacInfo.Rate, 7.0f);  // no generator: the rate is not the page's
-    EXPECT_EQ(panel->dacStarts, 1);
-    EXPECT_EQ(panel->waveChannelsAtStart, 0);
-    EXPECT_TRUE(State().DacWave.empty());
-  });
-}
-
-TEST_F(UiTest, DacStartThenCancelKeepsWhatStartCommitted) {
-  WithDac(true, [&](E14_140&) {
-    dlgSetup dialog;
-    dialog.Activate();
-    dialog.tabSetup_Click(2);
-    auto* page = dynamic_cast<ucDAC*>(dialog.Page(2));
-    ASSERT_NE(page, nullptr);
-    page->cboDACType_Click(kDacTriangle);
-    page->slDAC_Change(ucDAC::kAmplitude, 800);
-    page->cmdDACSet_Click(ucDAC::kStart);
-    page->slDAC_Change(ucDAC::kAmplitude, 1600);
-    page->cboDACType_Click(kDacNoise);
-    dialog.cmdDialog_Click(dlgSetup::kCancel);
-    EXPECT_EQ(State().DacInfo.Channels[0].Type, kDacTriangle);
-    EXPECT_EQ(State().DacInfo.Channels[0].Amp, 800);
-    EXPECT_EQ(panel->dacStarts, 1);
-    EXPECT_EQ(panel->dacStops, 0);  // the output keeps running
-  });
-}
-
-TEST_F(UiTest, DacReopensOnTheChannelEditedLast) {
-  WithDac(true, [](E14_140&) {
-    {
-      ucDAC page;
-      EXPECT_EQ(page.CurChannel(), 0);
-      page.lstChannels_Click(1);
-    }
-    EXPECT_EQ(State().LastDacChannel, 1);
-    State().DacInfo.Channels[1].Type = kDacRamp;
-    ucDAC page;
-    EXPECT_EQ(page.CurChannel(), 1);
-    EXPECT_EQ(page.Controls().lblDACType.Caption, "AO2 &Type:");
-    EXPECT_EQ(page.Controls().cboDACType.ListIndex, kDacRamp);
-  });
-}
-
-TEST_F(UiTest, DacLoadsTheStoredSettings) {
-  WithDac(true, [](E14_140&) {
-    DacInfoRecord& dac = State().DacInfo;
-    dac.Rate = 50.0f;
+    dac.Rate = 50.5f;
     dac.Channels[0] = DacChannel{0, kDacDc, 1024, 0, 0, 0.25f};
     dac.Channels[1] = DacChannel{0, kDacSine, 410, -205, 0, 0.0f};
     ucDAC page;
     const auto& c = page.Controls();
-    EXPECT_EQ(c.cboRate[ucDAC::kFrequency].Text, "50");
-    EXPECT_EQ(c.cboRate[ucDAC::kPhase].Text, "0.25");
-    EXPECT_EQ(c.lstChannels.Items, (std::vector<std::string>{"AO1: DC\tA=2.5 V", "AO2: Sine\tA=1.001 V\tB=-0.5 V"}));
+    EXPECT_EQ(Pick(c.cboRate[ucDAC::kFrequency].Items, {0, 1, 23}), (Strings{"24", "0,02", "0,025", "10000"}));
+    EXPECT_EQ(Pick(c.cboRate[ucDAC::kPhase].Items, {0, 1, 2, 19}), (Strings{"20", "0", "0,05", "0,10", "0,95"}));
+    EXPECT_EQ(Pick(c.cboDAC[ucDAC::kBaseline].Items, {0, 1, 20, 40}), (Strings{"41", "5", "4,75", "0", "-5"}));
+    const Slider& slider = c.slDAC[ucDAC::kAmplitude];
+    EXPECT_EQ((std::vector<int32_t>{slider.Min, slider.Max, slider.TickFrequency, slider.LargeChange, slider.Value}),
+              (std::vector<int32_t>{-2048, 2048, 410, 410, 1024}));  // a tick per volt
+    EXPECT_EQ(c.lstChannels.Items, (Strings{"AO1: DC\tA=2,5 V", "AO2: Sine\tA=1,001 V\tB=-0,5 V"}));
     EXPECT_EQ(c.cboDACType.ListIndex, kDacDc);
-    EXPECT_EQ(c.slDAC[0].Value, 1024);
-    EXPECT_EQ(c.cboDAC[0].Text, "2.5");
-    EXPECT_TRUE(c.cboRate[ucDAC::kFrequency].Enabled);
-    EXPECT_FALSE(c.cboRate[ucDAC::kPhase].Enabled);
+    EXPECT_EQ((Strings{c.cboRate[0].Text, c.cboRate[1].Text}), (Strings{"50,5", "0,25"}));
+    dac.Rate = 300000.0f;  // more than the generator can make: the default instead
+    ucDAC().Page_SaveSetting();
+    EXPECT_EQ(dac.Rate, 100.0f);
+    // Reopens on the channel edited last, if the module still has it.
+    ucDAC().lstChannels_Click(1);
+    EXPECT_EQ(ucDAC().Controls().lblDACType.Caption, "AO2 &Type:");
+    State().LastDacChannel = 2;
+    EXPECT_EQ(ucDAC().CurChannel(), 0);
   });
 }
 
-TEST_F(UiTest, DacOutOfRangeStoredRateShowsTheDefault) {
+// Noise needs no frequency; a phase offset needs two periodic channels.
+TEST_F(UiTest, DacFrequencyAndPhaseFollowBothChannels) {
+  struct Case {
+    int type0, type1;
+    bool frequency, phase;
+  };
+  const Case cases[] = {{kDacSine, kDacDc, true, false},   {kDacSine, kDacSine, true, true},
+                        {kDacNoise, kDacNoise, false, false}, {kDacOff, kDacRamp, true, false},
+                        {kDacPulse, kDacTriangle, true, true}, {kDacDc, kDacOff, false, false},
+                        {kDacNoise, kDacSine, true, false}};
   WithDac(true, [&](E14_140&) {
-    for (float rate : {0.0f, 0.01f, 300000.0f}) {
-      SCOPED_TRACE(rate);
-      State().DacInfo.Rate = rate;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::to_string(c.type0) + "/" + std::to_string(c.type1));
       ucDAC page;
-      EXPECT_EQ(page.WorkRate(), 100.0f);
-      EXPECT_EQ(page.Controls().cboRate[ucDAC::kFrequency].Text, "100");
-      page.Page_SaveSetting();
-      EXPECT_EQ(State().DacInfo.Rate, 100.0f);
+      page.lstChannels_Click(1), page.cboDACType_Click(c.type1);
+      page.lstChannels_Click(0), page.cboDACType_Click(c.type0);
+      const auto& rate = page.Controls().cboRate;
+      EXPECT_EQ((std::vector<bool>{rate[0].Enabled, rate[0].BackColor == kColourWindow, rate[1].Enabled}),
+                (std::vector<bool>{c.frequency, c.frequency, c.phase}));
     }
   });
+}
+
+// A typed value counts once the field is left: in range it becomes the
+// page's (not yet the driver's) value; otherwise a message names the range,
+// the value stays, the text stays for correcting, and leaving again asks again.
+TEST_F(UiTest, DacTypedValuesAreCheckedWhenTheFieldIsLeft) {
+  enum Field { kAmplitude, kBaseline, kFrequency, kPhase };
+  struct Case {
+    Field field;
+    const char* separator;
+    const char* text;
+    std::optional<float> value;  // code, Hz or periods; none: refused
+  };
+  const Case cases[] = {
+      {kAmplitude, ".", "2.5", 1024.0f}, {kBaseline, ",", "-2,5", -1024.0f}, {kAmplitude, ".", " +2. ", 819.0f},
+      {kAmplitude, ".", ".5", 205.0f},   {kFrequency, ".", "1e3", 1e3f},     {kFrequency, ".", "1E-1", 0.1f},
+      {kFrequency, ".", "10000", 1e4f},  {kFrequency, ",", "0,02", 0.02f},   {kPhase, ".", "1", 1.0f},
+      {kPhase, ".", "0", 0.0f},          {kAmplitude, ".", "5.01", {}},      {kBaseline, ".", "-5.5", {}},
+      {kFrequency, ".", "10001", {}},    {kFrequency, ".", "0.01", {}},      {kPhase, ".", "1.01", {}},
+      {kPhase, ",", "-0,1", {}},         {kFrequency, ".", "1e40", {}},      {kFrequency, ".", "fast", {}},
+      {kAmplitude, ",", "2.5", {}},      {kAmplitude, ".", "2,5", {}},       {kAmplitude, ".", "1,000.5", {}},
+      {kAmplitude, ".", "2.5 V", {}},    {kAmplitude, ".", "", {}},          {kAmplitude, ".", " ", {}},
+      {kAmplitude, ".", "-", {}},        {kAmplitude, ".", ".", {}},         {kAmplitude, ".", "1e", {}},
+      {kAmplitude, ".", "1.2.3", {}},    {kAmplitude, ".", "--1", {}},       {kAmplitude, ".", "0x10", {}},
+      {kAmplitude, ".", "inf", {}},      {kAmplitude, ".", "nan", {}},       {kAmplitude, ".", "1 000", {}}};
+  WithDac(true, [&](E14_140&) {
+    DacInfoRecord& dac = State().DacInfo;
+    dac.Rate = 50.0f;
+    dac.Channels[0] = dac.Channels[1] = DacChannel{0, kDacSine, 100, 200, 0, 0.5f};
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.text) + " with " + c.separator);
+      services->separator = c.separator, services->messages.clear();
+      ucDAC page;
+      const bool voltage = c.field <= kBaseline;
+      const int row = voltage ? c.field : c.field - kFrequency;
+      const auto value = [&page, &c] {
+        const DacChannel& ch = page.WorkChannels()[0];
+        return std::vector<float>{float(ch.Amp), float(ch.Base), page.WorkRate(), ch.Phase}[c.field];
+      };
+      const float before = value();
+      voltage ? page.cboDAC_Change(row, c.text) : page.cboRate_Change(row, c.text);
+      EXPECT_EQ(value(), before);
+      const auto leave = [&] { return voltage ? page.cboDAC_Validate(row) : page.cboRate_Validate(row); };
+      EXPECT_EQ(leave(), c.value.has_value());
+      EXPECT_EQ(value(), c.value.value_or(before));
+      if (c.value) {
+        EXPECT_EQ(voltage ? float(page.Controls().slDAC[row].Value) : value(), *c.value);
+      } else {
+        EXPECT_FALSE(leave());
+        const std::string range =
+            voltage ? "-5 to 5 V" : c.field == kPhase ? "0 to 1" : "0" + std::string(c.separator) + "02 to 10000";
+        EXPECT_EQ(services->messages, Strings(2, "Please, set the number in range from " + range + "!"));
+        EXPECT_EQ((voltage ? page.Controls().cboDAC : page.Controls().cboRate)[row].Text, c.text);
+      }
+      EXPECT_EQ(services->messages.size(), c.value ? 0u : 2u);
+      // Only the first channel's phase is edited, and the driver's values only on OK.
+      EXPECT_EQ((std::vector<float>{page.WorkChannels()[1].Phase, float(dac.Channels[0].Amp)}),
+                (std::vector<float>{0.5f, 100.0f}));
+    }
+  });
+}
+
+// What a field shows is rounded, and a stored rate may be beyond what may be
+// typed: only typed text is checked and applied, else OK could never pass.
+TEST_F(UiTest, DacLeavingAFieldNotTypedIntoChangesNothing) {
+  WithDac(true, [&](E14_140&) {
+    DacInfoRecord& dac = State().DacInfo;
+    dac.UnitScale = 6553.4f;  // a finer DAC
+    dac.Channels[0] = dac.Channels[1] = DacChannel{0, kDacSine, 1, 0, 0, 1.5f};  // 1 code shows as 0 V
+    dac.Rate = 12345.678f;
+    ucDAC page;
+    EXPECT_EQ(page.Controls().cboDAC[ucDAC::kAmplitude].Text, "0");
+    EXPECT_EQ(page.Controls().cboRate[ucDAC::kFrequency].Text, "12345.68");
+    for (int row : {0, 1}) EXPECT_TRUE(page.cboDAC_Validate(row) && page.cboRate_Validate(row));
+    EXPECT_TRUE(services->messages.empty());
+    page.Page_SaveSetting();
+    EXPECT_EQ((std::vector<float>{float(dac.Channels[0].Amp), dac.Rate, dac.Channels[0].Phase}),
+              (std::vector<float>{1.0f, 12345.678f, 1.5f}));
+
+    // A list choice applies at once and leaves nothing to check; typing does.
+    page.cboRate_Click(ucDAC::kFrequency, 0);
+    EXPECT_TRUE(page.cboRate_Validate(ucDAC::kFrequency));
+    page.cboRate_Change(ucDAC::kFrequency, "20000");
+    EXPECT_FALSE(page.cboRate_Validate(ucDAC::kFrequency));
+    EXPECT_EQ(page.WorkRate(), 0.02f);
+  });
+}
+
+TEST_F(UiTest, DacSliderAndListSetTheCode) {
+  WithDac(true, [&](E14_140&) {
+    ucDAC page;
+    const auto& c = page.Controls();
+    page.cboDACType_Click(kDacSine), page.slDAC_Scroll(ucDAC::kAmplitude, 410);  // dragging shows the volts only
+    EXPECT_EQ((Strings{c.cboDAC[0].Text, c.lstChannels.Items[0]}), (Strings{"1.001", "AO1: Sine\tA=0 V\tB=0 V"}));
+    page.slDAC_Change(ucDAC::kAmplitude, 410), page.slDAC_Change(ucDAC::kBaseline, -5000);  // stops at the end
+    EXPECT_EQ((Strings{c.cboDAC[1].Text, c.lstChannels.Items[0]}), (Strings{"-5", "AO1: Sine\tA=1.001 V\tB=-5 V"}));
+    page.cboDAC_Click(ucDAC::kBaseline, 36);  // -4 V
+    EXPECT_EQ((std::vector<int32_t>{page.WorkChannels()[0].Amp, page.WorkChannels()[0].Base,
+                                    page.Controls().slDAC[ucDAC::kBaseline].Value}),
+              (std::vector<int32_t>{410, -1638, -1638}));
+    EXPECT_EQ(page.Controls().lstChannels.Items[0], "AO1: Sine\tA=1.001 V\tB=-3.999 V");
+  });
+}
+
+TEST_F(UiTest, DacIgnoresEventsOutsideItsControlsOrOnDisabledOnes) {
+  WithDac(true, [&](E14_140&) {
+    ucDAC page;  // type Off: every field is disabled
+    for (int row : {0, 1, 2, -1}) {
+      page.slDAC_Change(row, 100), page.slDAC_Scroll(row, 100), page.cboDAC_Change(row, "3"), page.cboDAC_Click(row, 3);
+      page.cboRate_Change(row, "50"), page.cboRate_Click(row, 3);
+      EXPECT_TRUE(page.cboDAC_Validate(row) && page.cboRate_Validate(row));
+    }
+    page.cboDACType_Click(7), page.cboDACType_Click(-1), page.lstChannels_Click(2), page.cmdDACSet_Click(2);
+    EXPECT_EQ((std::vector<int>{page.WorkChannels()[0].Type, page.WorkChannels()[0].Amp, page.WorkChannels()[0].Base,
+                                page.CurChannel(), panel->dacStarts + panel->dacStops}),
+              (std::vector<int>{kDacOff, 0, 0, 0, 0}));
+    EXPECT_EQ(page.Controls().cboDAC[ucDAC::kAmplitude].Text, "0");
+    EXPECT_EQ(page.WorkRate(), 100.0f);
+  });
+}
+
+// Start commits the page (not the channel's live value) and, with a
+// generator, builds the wave before the output starts. Without one, only
+// Off and DC are offered and the rate is not the page's.
+TEST_F(UiTest, DacStartCommitsAndStartsTheOutput) {
+  for (bool generator : {true, false}) {
+    SCOPED_TRACE(generator);
+    *panel = {};
+    WithDac(generator, [&](E14_140&) {
+      DacInfoRecord& dac = State().DacInfo;
+      dac.Rate = 7.0f;
+      dac.Channels[0].Type = kDacSine;
+      ucDAC page;
+      const auto& c = page.Controls();
+      EXPECT_EQ((std::vector<int>{int(c.cboDACType.Items.size()), c.cboDACType.ListIndex, c.cboRate[0].Items.empty()}),
+                (std::vector<int>{generator ? 7 : 2, generator ? kDacSine : -1, !generator}));
+      EXPECT_EQ(c.lstChannels.Items[0], generator ? "AO1: Sine\tA=0 V\tB=0 V" : "AO1: \tA=0 V\tB=0 V");
+      const int type = generator ? kDacSine : kDacDc;
+      page.cboDACType_Click(type), page.slDAC_Change(ucDAC::kAmplitude, 1000);
+      page.cboRate_Change(ucDAC::kFrequency, "50"), page.cboRate_Validate(ucDAC::kFrequency);
+      dac.Channels[0].Value = 77;
+      page.cmdDACSet_Click(ucDAC::kStart);
+      EXPECT_EQ((std::vector<int>{dac.Channels[0].Type, dac.Channels[0].Amp, dac.Channels[0].Value, panel->dacStarts,
+                                  panel->waveChannelsAtStart, State().DacWave.empty()}),
+                (std::vector<int>{type, 1000, 77, 1, generator ? 2 : 0, !generator}));
+      EXPECT_EQ(dac.Rate, generator ? 50.0f : 7.0f);
+      page.cmdDACSet_Click(ucDAC::kStop);
+      EXPECT_EQ(panel->dacStops, 1);
+    });
+  }
 }
 
 }  // namespace

@@ -3,23 +3,18 @@
 #include <commctrl.h>
 
 #include <chrono>
+#include <initializer_list>
 #include <thread>
-#include <vector>
 
-#include "server/Kestrel.h"
 #include "ui/win32/WideText.h"
 
 namespace e14::test {
 
 namespace {
 
-using win32ui::Narrow;
-using win32ui::Widen;
-
 struct Search {
   std::wstring prefix;
-  HWND owner;
-  HWND found;
+  HWND owner, found;
 };
 
 BOOL CALLBACK Match(HWND window, LPARAM data) {
@@ -32,13 +27,58 @@ BOOL CALLBACK Match(HWND window, LPARAM data) {
   return FALSE;
 }
 
-}  // namespace
+// Polls for up to 10 s: the dialog's thread works on its own.
+template <typename Done>
+void WaitUntil(Done done) {
+  for (int i = 0; i < 1000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
 
+HWND FocusOf(HWND dialog) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+bool IsClass(HWND window, const wchar_t* name) {
+  wchar_t className[32] = {};
+  GetClassNameW(window, className, 32);
+  return lstrcmpiW(className, name) == 0;
+}
+
+// A file beside the test program, where the build puts the component.
 std::wstring BesideExe(const std::wstring& name) {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring folder(path);
   return folder.substr(0, folder.find_last_of(L"\\/") + 1) + name;
+}
+
+}  // namespace
+
+Host::Host() {
+  CoInitialize(nullptr);
+  RegCreateKeyW(HKEY_CURRENT_USER, L"Software\\E14DialogTest", &sandbox_);
+  RegOverridePredefKey(HKEY_CURRENT_USER, sandbox_);
+  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+  HMODULE component = LoadLibraryW(BesideExe(L"E14_140.adc").c_str());
+  FARPROC entry = component ? GetProcAddress(component, "DllGetClassObject") : nullptr;
+  auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(entry));
+  IClassFactory* factory = nullptr;
+  if (get == nullptr || FAILED(get(CLSID_E14_140, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) return;
+  if (SUCCEEDED(factory->CreateInstance(nullptr, IID__E14_140, reinterpret_cast<void**>(&driver)))) {
+    driver->GetADC3(&adc);
+    driver->GetDIO(&dio);
+  }
+  factory->Release();
+}
+
+Host::~Host() {
+  for (IUnknown* face : std::initializer_list<IUnknown*>{dio, adc, driver})
+    if (face != nullptr) face->Release();
+  RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\E14DialogTest");
+  RegCloseKey(sandbox_);
+  CoUninitialize();
 }
 
 std::wstring ShotPath(const std::wstring& name) {
@@ -47,25 +87,13 @@ std::wstring ShotPath(const std::wstring& name) {
   return BesideExe(name);
 }
 
-_E14_140* CreateDriver(HMODULE component) {
-  using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-  auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(component, "DllGetClassObject")));
-  IClassFactory* factory = nullptr;
-  if (get == nullptr || FAILED(get(CLSID_E14_140, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) return nullptr;
-  _E14_140* driver = nullptr;
-  if (FAILED(factory->CreateInstance(nullptr, IID__E14_140, reinterpret_cast<void**>(&driver)))) driver = nullptr;
-  factory->Release();
-  return driver;
-}
-
 HWND WaitForDialog(DWORD thread, const std::wstring& prefix, HWND owner) {
-  for (int i = 0; i < 1000; ++i) {
-    Search search{prefix, owner, nullptr};
+  Search search{prefix, owner, nullptr};
+  WaitUntil([&] {
     EnumThreadWindows(thread, &Match, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) return search.found;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return nullptr;
+    return search.found != nullptr;
+  });
+  return search.found;
 }
 
 HWND Control(HWND dialog, int controlId) {
@@ -74,8 +102,6 @@ HWND Control(HWND dialog, int controlId) {
     if (HWND inner = GetDlgItem(child, controlId)) return inner;
   return nullptr;
 }
-
-HWND PageWith(HWND dialog, int controlId) { return GetParent(Control(dialog, controlId)); }
 
 void SelectTab(HWND dialog, int tab) {
   HWND tabs = GetDlgItem(dialog, 1001);
@@ -96,18 +122,12 @@ void ClickTab(HWND dialog, int tab) {
 int CurrentTab(HWND dialog) { return static_cast<int>(SendMessageW(GetDlgItem(dialog, 1001), TCM_GETCURSEL, 0, 0)); }
 
 int FocusedControl(HWND dialog, bool& allSelected) {
-  GUITHREADINFO info;
-  ZeroMemory(&info, sizeof info);
-  info.cbSize = sizeof info;
-  allSelected = false;
-  if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) || info.hwndFocus == nullptr) return 0;
-  HWND focus = info.hwndFocus;
+  HWND focus = FocusOf(dialog);
+  if (focus == nullptr) return 0;
   DWORD first = 0, last = 0;
   SendMessageW(focus, EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&last));
   allSelected = first == 0 && last == static_cast<DWORD>(GetWindowTextLengthW(focus)) && last > 0;
-  wchar_t className[32] = {};
-  GetClassNameW(focus, className, 32);
-  if (lstrcmpiW(className, L"Edit") == 0 && GetParent(focus) != nullptr) focus = GetParent(focus);
+  if (IsClass(focus, L"Edit") && GetParent(focus) != nullptr) focus = GetParent(focus);
   return GetDlgCtrlID(focus);
 }
 
@@ -115,46 +135,35 @@ void Click(HWND dialog, int controlId) { SendMessageW(Control(dialog, controlId)
 
 void ChooseItem(HWND dialog, int controlId, int index) {
   HWND control = Control(dialog, controlId);
-  wchar_t className[32] = {};
-  GetClassNameW(control, className, 32);
-  const bool list = lstrcmpiW(className, L"ListBox") == 0;
+  const bool list = IsClass(control, L"ListBox");
   SendMessageW(control, list ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(controlId, list ? LBN_SELCHANGE : CBN_SELCHANGE),
                reinterpret_cast<LPARAM>(control));
 }
 
-void Type(HWND dialog, int controlId, const std::string& text) {
+void Type(HWND dialog, int controlId, const std::string& text, bool leave) {
   HWND control = Control(dialog, controlId);
   // Into the combo's edit, as typing does: text set on the combo itself may
   // be replaced by the list item it starts with.
   HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr);
-  SendMessageW(edit ? edit : control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+  SendMessageW(edit ? edit : control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(win32ui::Widen(text).c_str()));
   SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(controlId, CBN_EDITCHANGE),
                reinterpret_cast<LPARAM>(control));
+  if (leave) Leave(dialog, controlId);
 }
 
 void Leave(HWND dialog, int controlId) {
   HWND control = Control(dialog, controlId);
   HWND page = GetParent(control);
   HWND edit = FindWindowExW(control, nullptr, L"Edit", nullptr);
-  const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
-  const auto focus = [thread] {
-    GUITHREADINFO info;
-    ZeroMemory(&info, sizeof info);
-    info.cbSize = sizeof info;
-    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
-  };
-  const auto waitFor = [](auto done) {
-    for (int i = 0; i < 1000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  };
   // The focus moves for real, on the dialog's thread: into the field, then
   // back to the previous control (the next may be Cancel, which skips the
   // check). Posted, because a refused value opens a message box, which this
   // thread answers.
   PostMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
   PostMessageW(page, WM_NEXTDLGCTL, 1, FALSE);
-  waitFor([&] {
-    HWND now = focus();
+  WaitUntil([&] {
+    HWND now = FocusOf(dialog);
     return now != nullptr && now != control && !IsChild(control, now);
   });
   // The field's check is queued now; a marker posted behind it tells when
@@ -162,7 +171,7 @@ void Leave(HWND dialog, int controlId) {
   if (edit == nullptr) return;
   SendMessageW(edit, EM_SETMODIFY, FALSE, 0);
   PostMessageW(edit, EM_SETMODIFY, TRUE, 0);
-  waitFor([edit] { return SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0; });
+  WaitUntil([edit] { return SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0; });
 }
 
 void Slide(HWND dialog, int controlId, int position) {
@@ -172,14 +181,6 @@ void Slide(HWND dialog, int controlId, int position) {
                reinterpret_cast<LPARAM>(control));
 }
 
-std::string Text(HWND dialog, int controlId) { return win32ui::WindowText(Control(dialog, controlId)); }
-
-bool Checked(HWND dialog, int controlId) {
-  return SendMessageW(Control(dialog, controlId), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-bool Enabled(HWND dialog, int controlId) { return IsWindowEnabled(Control(dialog, controlId)) != FALSE; }
-
 std::string AnswerMessageBox(HWND dialog) {
   HWND box = WaitForDialog(GetWindowThreadProcessId(dialog, nullptr), L"", dialog);
   if (box == nullptr) return "(no message box)";
@@ -187,8 +188,8 @@ std::string AnswerMessageBox(HWND dialog) {
   GetDlgItemTextW(box, 0xFFFF, text, 512);
   SendMessageW(box, WM_COMMAND, IDOK, 0);
   // Gone before the next action, or the next search would find it again.
-  for (int i = 0; i < 1000 && IsWindow(box); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  return Narrow(text);
+  WaitUntil([box] { return !IsWindow(box); });
+  return win32ui::Narrow(text);
 }
 
 bool SaveScreenshot(HWND window, const std::wstring& path) {
@@ -196,29 +197,23 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
   RECT rect{};
   GetWindowRect(window, &rect);
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0}, {}};
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, bitmap);
   BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
   SelectObject(memory, old);
   const DWORD size = static_cast<DWORD>(((width * 3 + 3) & ~3) * height);
-  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0,
-                        0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-  bool saved = false;
+  const DWORD headers = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  const BITMAPFILEHEADER file{0x4D42, headers + size, 0, 0, headers};
   HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (out != INVALID_HANDLE_VALUE) {
-    DWORD written = 0;
-    saved = WriteFile(out, &file, sizeof file, &written, nullptr) &&
-            WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr) &&
-            WriteFile(out, bits, size, &written, nullptr);
-    CloseHandle(out);
-  }
+  DWORD written = 0;
+  const bool saved = out != INVALID_HANDLE_VALUE && WriteFile(out, &file, sizeof file, &written, nullptr) &&
+                     WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr) &&
+                     WriteFile(out, bits, size, &written, nullptr);
+  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
   DeleteObject(bitmap);
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);

@@ -8,22 +8,36 @@
 
 #include <string>
 
-struct _E14_140;
+#include "server/Kestrel.h"
 
 namespace e14::test {
 
-// A file beside the test program, where the build puts the component.
-std::wstring BesideExe(const std::wstring& name);
+// What a host holds, made on the calling thread (so with a driver state of
+// its own): COM, the component loaded from beside the test, a new driver
+// object and its ADC and DIO faces (null when that failed). Settings go to a
+// private registry key meanwhile, not to the prefix's user.
+class Host {
+ public:
+  Host();
+  ~Host();
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+
+  _E14_140* driver = nullptr;
+  ADCInterface3* adc = nullptr;
+  DIOInterface* dio = nullptr;
+
+ private:
+  HKEY sandbox_ = nullptr;
+};
+
 // Where screenshots go: the folder in E14_SHOTS, else beside the test.
 std::wstring ShotPath(const std::wstring& name);
-// A new driver object from the loaded component's class factory, or null.
-_E14_140* CreateDriver(HMODULE component);
 
 // The first visible dialog window of a thread whose caption starts with
 // `prefix` and, when given, that is owned by `owner`; waits up to 10 s.
 HWND WaitForDialog(DWORD thread, const std::wstring& prefix, HWND owner = nullptr);
-// The page window holding a control id (the setup dialog's pages are its children).
-HWND PageWith(HWND dialog, int controlId);
+// A control of the dialog or of one of its pages (child dialogs).
 HWND Control(HWND dialog, int controlId);
 
 void SelectTab(HWND dialog, int tab);
@@ -36,13 +50,11 @@ int CurrentTab(HWND dialog);
 int FocusedControl(HWND dialog, bool& allSelected);
 void Click(HWND dialog, int controlId);
 void ChooseItem(HWND dialog, int controlId, int index);  // combo or list box
-// Types text into an editable combo; `leave` then moves the focus out of it.
-void Type(HWND dialog, int controlId, const std::string& text);
+// Leaving a field moves the focus out of it, for real.
 void Leave(HWND dialog, int controlId);
+// Types text into an editable combo, and leaves it when `leave` is set.
+void Type(HWND dialog, int controlId, const std::string& text, bool leave = false);
 void Slide(HWND dialog, int controlId, int position);
-std::string Text(HWND dialog, int controlId);
-bool Checked(HWND dialog, int controlId);
-bool Enabled(HWND dialog, int controlId);
 
 // Waits for a message box owned by `dialog`, returns its text and presses OK.
 std::string AnswerMessageBox(HWND dialog);
