@@ -1,12 +1,9 @@
 // What POSIX adds to the contracts: the module socket's own requests, memory
 // calls beside block reads, a library that stops serving, descriptor numbers
-// that come back; and thread priority as a nice value.
+// that come back.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <array>
-#include <thread>
 #include <vector>
 
 #include "tests/platform/Support.h"
@@ -46,7 +43,9 @@ TEST(DeviceIoPosixTest, EachReadAsksForItsCountAndAnOversizedReplyIsCutWithTheSt
 TEST(DeviceIoPosixTest, CancelUnansweredByTheLibraryStillCompletesAndLateDataIsDropped) {
   DevicePeer peer;
   peer.IgnoreCancel();
-  peer.SetMemory(0x400, {0x34, 0x12});
+  uint8_t word[2] = {0x34, 0x12};
+  uint32_t returned = 0;
+  ASSERT_TRUE(MemoryCall(peer.Handle(), 1, 0x400, word, 2, returned));
   Block storing(16), queued(16);
   storing.Start(peer.Handle(), 16);
   queued.Start(peer.Handle(), 16);
@@ -63,8 +62,7 @@ TEST(DeviceIoPosixTest, CancelUnansweredByTheLibraryStillCompletesAndLateDataIsD
   }
   peer.FinishAnswer();
   peer.Answer(Pattern(16, 1));
-  uint8_t word[2] = {};
-  uint32_t returned = 0;
+  word[0] = 0;
   EXPECT_TRUE(MemoryCall(peer.Handle(), 2, 0x400, word, 2, returned));
   EXPECT_EQ(word[0], 0x34);
   for (Block* block : {&storing, &queued}) {
@@ -136,22 +134,6 @@ TEST(DeviceIoPosixTest, ANewSocketReusingAClosedHandleNumberIsNotTakenForTheOldO
   EXPECT_EQ(old.MemoryRequests(), 1);
   // Nothing of the driver keeps the old socket open once its handle is gone.
   EXPECT_TRUE(old.WaitForDriverGone());
-}
-
-int NiceOfThisThread() { return getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())); }
-
-TEST(ThreadPriorityTest, RaisingIsOneStepAtMostAndRestoringReturnsToTheStart) {
-  // A fresh thread, so the test's own thread keeps its priority whatever happens.
-  std::thread([] {
-    const int normal = NiceOfThisThread();
-    SetCurrentThreadAboveNormal(true);
-    SetCurrentThreadAboveNormal(true);  // already raised: no second step
-    const int raised = NiceOfThisThread();
-    EXPECT_LE(raised, normal);  // the system may refuse, never lower it
-    EXPECT_GE(raised, normal - 1);
-    SetCurrentThreadAboveNormal(false);
-    EXPECT_EQ(NiceOfThisThread(), normal);
-  }).join();
 }
 
 }  // namespace

@@ -70,7 +70,6 @@ class DevicePeer {
   // FinishAnswer sends the rest (nothing else may be answered in between).
   void AnswerInPart(const std::vector<uint8_t>& block, size_t now);
   void FinishAnswer();
-  void SetMemory(uint32_t address, const std::vector<uint8_t>& bytes);
   int MemoryRequests() const { return memoryRequests_; }
   // Closes only the driver's descriptor, as a library that forgets the other end.
   void CloseDriverEnd();
@@ -121,6 +120,11 @@ struct Block {
   DeviceHandle device = kInvalidDevice;
   uint32_t delivered = 0;
 };
+
+// The calling thread's priority, higher for more urgent; POSIX refuses to
+// raise it without privileges.
+int ThreadPriority();
+extern const bool kRaisingMayBeRefused;
 
 std::filesystem::path ProgramFolder();
 // The file the loader looks for when asked for `dllName` ("X.dll").

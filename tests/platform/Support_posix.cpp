@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -28,6 +29,9 @@ bool ReadAll(int socket, void* data, size_t bytes) {
 
 // The C library's, installed with the compiler.
 const char* const kSystemLibrary = "anl.dll";
+
+int ThreadPriority() { return -getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())); }
+const bool kRaisingMayBeRefused = true;
 
 std::filesystem::path ProgramFolder() { return std::filesystem::read_symlink("/proc/self/exe").parent_path(); }
 
@@ -114,11 +118,6 @@ std::vector<wire::Request> DevicePeer::QueuedReads(size_t count) {
   std::unique_lock lock(mutex_);
   changed_.wait_for(lock, kPatience, [&] { return reads_.size() >= count; });
   return {reads_.begin(), reads_.end()};
-}
-
-void DevicePeer::SetMemory(uint32_t address, const std::vector<uint8_t>& bytes) {
-  std::lock_guard lock(mutex_);
-  std::copy(bytes.begin(), bytes.end(), memory_.begin() + address);
 }
 
 void DevicePeer::Close() {

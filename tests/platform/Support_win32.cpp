@@ -10,6 +10,9 @@ namespace e14::platform::testing {
 
 const char* const kSystemLibrary = "kernel32.dll";
 
+int ThreadPriority() { return GetThreadPriority(GetCurrentThread()); }
+const bool kRaisingMayBeRefused = false;
+
 std::filesystem::path ProgramFolder() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);

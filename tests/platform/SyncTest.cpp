@@ -6,6 +6,8 @@
 #include <chrono>
 #include <thread>
 
+#include "tests/platform/Support.h"
+
 namespace e14::platform {
 namespace {
 
@@ -43,6 +45,19 @@ TEST(ThreadTest, DestroyingAThreadWaitsForItsBodyOrRunsItNever) {
   EXPECT_TRUE(finished);
   CreateSuspendedThread([&] { ran = true; }, 8192).reset();
   EXPECT_FALSE(ran);
+}
+
+// On a fresh thread, so the test's own keeps its priority whatever happens.
+TEST(ThreadPriorityTest, RaisingIsOneStepAtMostAndRestoringReturnsToTheStart) {
+  std::thread([] {
+    const int normal = testing::ThreadPriority();
+    SetCurrentThreadAboveNormal(true);
+    SetCurrentThreadAboveNormal(true);  // already raised: no second step
+    const int raised = testing::ThreadPriority();
+    EXPECT_TRUE(raised == normal + 1 || (testing::kRaisingMayBeRefused && raised == normal)) << raised - normal;
+    SetCurrentThreadAboveNormal(false);
+    EXPECT_EQ(testing::ThreadPriority(), normal);
+  }).join();
 }
 
 }  // namespace

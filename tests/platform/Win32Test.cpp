@@ -1,11 +1,9 @@
 // What Windows adds to the contracts: messages longer than a read, a
-// request still in flight, control calls that carry buffers both ways; and
-// thread priority as the system's levels.
+// request still in flight, control calls that carry buffers both ways.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <thread>
 #include <vector>
 
 #include "tests/platform/Support.h"
@@ -57,24 +55,6 @@ TEST(DeviceIoWin32Test, ControlCallsPassTheirBuffersAndCountBothWays) {
   EXPECT_EQ(peek.Available, 24u);
   EXPECT_EQ(peek.Length, 24u);
   EXPECT_EQ(std::vector<uint8_t>(peek.Data, peek.Data + 24), Pattern(24, 9));
-  // A pipe is no module: the module-memory request fails and returns nothing.
-  const uint16_t request[4] = {1, 2, 0x400, 0};
-  uint8_t word[2] = {};
-  returned = 99;
-  EXPECT_FALSE(DeviceIoControl(pipe.Handle(), 0x220012, request, sizeof request, word, 2, returned));
-  EXPECT_EQ(returned, 0u);
-}
-
-TEST(ThreadPriorityTest, RaisingIsOneStepAboveNormalAndRestoringReturnsToNormal) {
-  // A fresh thread, so the test's own thread keeps its priority whatever happens.
-  std::thread([] {
-    ASSERT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_NORMAL);
-    SetCurrentThreadAboveNormal(true);
-    SetCurrentThreadAboveNormal(true);  // already raised: no second step
-    EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_ABOVE_NORMAL);
-    SetCurrentThreadAboveNormal(false);
-    EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_NORMAL);
-  }).join();
 }
 
 }  // namespace

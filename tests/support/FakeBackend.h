@@ -18,8 +18,6 @@ struct FakeModule {
   std::string serial = "FAKE0001";
   int opens = 0, closes = 0, starts = 0, stops = 0, tableLoads = 0;
   std::vector<int32_t> ttlWrites;
-  std::vector<std::pair<int16_t, int16_t>> dacWrites;
-  int16_t sample = 0;
 };
 
 class FakeBackend : public Backend {
@@ -65,22 +63,12 @@ class FakeBackend : public Backend {
     State().Busy = false;
   }
   void ReleaseEndedStream() override {}
-  bool ReadSample(int16_t, int16_t& sample) override {
-    sample = m_->sample;
-    return true;
-  }
-  int16_t ReadFrame(std::vector<int16_t>& frame) override {
-    for (auto& v : frame) v = m_->sample;
-    return static_cast<int16_t>(frame.size());
-  }
+  // The samples the driver zeroed stay 0.
+  bool ReadSample(int16_t, int16_t&) override { return true; }
+  int16_t ReadFrame(std::vector<int16_t>& frame) override { return static_cast<int16_t>(frame.size()); }
   void FillChannelTable() override { ++m_->tableLoads; }
   float ComputeTiming() override { return State().AdcInput.Rate; }
-  void WriteDacValue(int16_t channel, int16_t code) override {
-    auto& value = State().DacInfo.Channels[channel].Value;
-    if (value == code) return;
-    value = code;
-    m_->dacWrites.emplace_back(channel, code);
-  }
+  void WriteDacValue(int16_t channel, int16_t code) override { State().DacInfo.Channels[channel].Value = code; }
   void StopDacOutput() override {}
   void StartDacOutput() override {}
   int32_t ReadTtlInputs() override { return State().DioState.DIValue = 0x5A5A; }
