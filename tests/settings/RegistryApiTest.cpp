@@ -12,19 +12,16 @@ class ApiTest : public RegistryTest {
     EXPECT_EQ(api_.OpenKey(kHkeyCurrentUser, path, access, key), kErrorSuccess) << path;
     return key;
   }
-  std::vector<std::string> SubKeys(RegHandle key) {
-    std::vector<std::string> names;
-    for (std::string name; api_.EnumKey(key, static_cast<uint32_t>(names.size()), name) == kErrorSuccess;)
-      names.push_back(name);
-    return names;
-  }
 };
 
 TEST_F(ApiTest, NamesIgnoreCaseKeepTheirFirstSpellingAndSubkeysListInNameOrder) {
   for (const char* name : {"b", "A", "c", "B1"}) Store(name, "v", kRegNone, {});
   Store("MixedCase", "Rate", kRegDword, {1, 0, 0, 0});
   Store("MIXEDCASE", "RATE", kRegDword, {2, 0, 0, 0});
-  EXPECT_EQ(SubKeys(kHkeyCurrentUser), (std::vector<std::string>{"A", "b", "B1", "c", "MixedCase"}));
+  std::vector<std::string> names;
+  for (std::string name; api_.EnumKey(kHkeyCurrentUser, static_cast<uint32_t>(names.size()), name) == 0;)
+    names.push_back(name);
+  EXPECT_EQ(names, (std::vector<std::string>{"A", "b", "B1", "c", "MixedCase"}));
   const RegHandle key = Open("mixedcase");
   std::string name;
   uint32_t type = 0;

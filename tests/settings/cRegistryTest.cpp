@@ -3,6 +3,7 @@
 // registry-file text of keys and subtrees.
 #include <algorithm>
 #include <functional>
+#include <tuple>
 
 #include "tests/settings/RegistryFixture.h"
 
@@ -150,25 +151,19 @@ TEST(RootNameTest, NamesThePredefinedRoots) {
   for (const auto& [root, name] : cases) EXPECT_EQ(cRegistry::RootName(root), name) << root;
 }
 
-TEST_F(cRegistryTest, SettingKeyCreatesItOrKeepsTheOldPath) {
+// Setting the key creates it; another root starts at the root itself.
+TEST_F(cRegistryTest, SettingTheKeyOrTheRootKeepsTheOldWhenRefused) {
   reg_.Key("Vendor\\Module");
   EXPECT_EQ(reg_.Key(), "Vendor\\Module");
   EXPECT_TRUE(reg_.KeyExists(kCurrentUser, "Vendor\\Module"));
   reg_.Key(std::string(300, 'x'));  // longer than any key name may be
   EXPECT_EQ(reg_.Key(), "Vendor\\Module");
   EXPECT_NE(reg_.LastError(), kErrorSuccess);
-}
-
-TEST_F(cRegistryTest, SettingAnotherRootStartsAtTheRootItself) {
-  reg_.Key("Vendor");
   reg_.Root(kCurrentUser);
-  EXPECT_EQ(reg_.Key(), "Vendor");
   reg_.Root(0x80000007);
-  EXPECT_EQ(reg_.Root(), kCurrentUser);
-  EXPECT_EQ(reg_.Key(), "Vendor");
+  EXPECT_EQ(std::tuple(reg_.Root(), reg_.Key()), std::tuple(kCurrentUser, "Vendor\\Module"));
   reg_.Root(static_cast<uint32_t>(kHkeyLocalMachine));
-  EXPECT_EQ(reg_.Root(), static_cast<uint32_t>(kHkeyLocalMachine));
-  EXPECT_EQ(reg_.Key(), "");
+  EXPECT_EQ(std::tuple(reg_.Root(), reg_.Key()), std::tuple(static_cast<uint32_t>(kHkeyLocalMachine), ""));
 }
 
 TEST_F(cRegistryTest, KeysAreCreatedWithANonEmptyDefaultAndDeletedOneByOne) {

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 
 #include "settings/posix/FileRegistry.h"
@@ -34,15 +33,6 @@ class FileStoreTest : public RegistryTest {
     for (const auto& entry : fs::directory_iterator(Folder()))
       if (entry.path().filename().string().starts_with("registry.damaged-")) found.push_back(entry.path());
     return found;
-  }
-  // Runs `work` in a child process that ends when it returns.
-  static pid_t Child(const std::function<void()>& work) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-      work();
-      _exit(0);
-    }
-    return pid;
   }
   // Every value name listed under K by a store that reads the file afresh.
   std::vector<std::string> ValuesInTheFile() {
@@ -129,12 +119,14 @@ TEST_F(FileStoreTest, LeftoverTemporaryFileIsIgnored) {
 TEST_F(FileStoreTest, ConcurrentAndKilledWritersLoseNothing) {
   constexpr int kWrites = 60;
   reg_.Key("K");
+  // A child process; one that is never done writes until it is killed.
   const auto writer = [](const std::string& prefix, int count) {
-    return Child([prefix, count] {
-      cRegistry reg;
-      reg.Key("K");
-      for (int i = 0; i != count; ++i) reg.PutLong(prefix + std::to_string(i), i);
-    });
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    cRegistry reg;
+    reg.Key("K");
+    for (int i = 0; i != count; ++i) reg.PutLong(prefix + std::to_string(i), i);
+    _exit(0);
   };
   const pid_t killed = writer("v", -1);
   const pid_t writers[] = {writer("a", kWrites), writer("b", kWrites)};
