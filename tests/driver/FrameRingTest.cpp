@@ -9,29 +9,23 @@
 namespace e14 {
 namespace {
 
-// Sizes `ring` to `frames` frames of `channels` samples and resets it.
-void Prepare(FrameRing& ring, int16_t channels, int32_t frames) {
-  std::string error;
-  ASSERT_TRUE(ring.Allocate(frames, channels, error)) << error;
-}
-
-// Writes one block of frames numbered from `sequence`: a one-channel frame
-// holds its number; wider frames hold the number's low and high 15 bits and
-// then their exclusive or, so a torn frame shows.
-void Produce(FrameRing& ring, int32_t first, int32_t frames, int16_t channels, int32_t& sequence) {
-  int16_t* at = ring.ReserveBlock(first, frames);
-  for (int32_t f = 0; f < frames; ++f, ++sequence) {
-    int16_t* frame = at + f * channels;
-    if (channels == 1) {
-      frame[0] = static_cast<int16_t>(sequence);
-      continue;
-    }
-    frame[0] = static_cast<int16_t>(sequence & 0x7FFF);
-    frame[1] = static_cast<int16_t>(sequence >> 15);
-    for (int16_t c = 2; c < channels; ++c) frame[c] = static_cast<int16_t>(frame[0] ^ frame[1]);
+// A ring of `frames` frames of `channels` samples, and its producer: every
+// sample of a frame holds the frame's number, counted from 1.
+struct Ring : FrameRing {
+  Ring(int16_t channels, int32_t frames) { Prepare(channels, frames); }
+  void Prepare(int16_t channels, int32_t frames) {
+    std::string error;
+    ASSERT_TRUE(Allocate(frames, channels, error)) << error;
   }
-  ring.PublishBlock(first, frames);
-}
+  // Writes one block of `frames` frames at `first`.
+  void Produce(int32_t first, int32_t frames) {
+    int16_t* at = ReserveBlock(first, frames);
+    for (int32_t f = 0; f < frames; ++f, ++sequence)
+      std::fill_n(at + f * AllocChannels(), AllocChannels(), static_cast<int16_t>(sequence));
+    PublishBlock(first, frames);
+  }
+  int32_t sequence = 1;
+};
 
 // The unread frames of a one-channel ring, in order.
 std::vector<int16_t> Unread(FrameRing& ring) {
@@ -77,13 +71,11 @@ TEST(FrameRing, ResetReusesTheBufferOnlyForTheSameGeometryUnheld) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.channels << " x " << c.frames << (c.held ? " held" : ""));
-    FrameRing ring;
-    Prepare(ring, 2, 16);
-    int32_t sequence = 1;
-    Produce(ring, 1, 4, 2, sequence);
+    Ring ring(2, 16);
+    ring.Produce(1, 4);
     const std::weak_ptr<const void> before = ring.Storage();
     const std::shared_ptr<const void> holder = c.held ? ring.Storage() : nullptr;
-    Prepare(ring, c.channels, c.frames);
+    ring.Prepare(c.channels, c.frames);
     EXPECT_EQ(std::tuple(ring.Storage() == before.lock(), ring.AllocKadrs(), ring.AllocChannels(), ring.Empty(),
                          ring.ReadPos(), ring.WritePos()),
               std::tuple(c.reused, c.frames, int32_t{c.channels}, true, 1, 0));
@@ -104,10 +96,8 @@ TEST(FrameRing, FitsWholeBlocksAndKeepsARingThatFits) {
   } cases[] = {{25000, 64, 25024}, {64, 64, 128}, {128, 64, 128}, {25024, 64, 25024}, {100, 0, 100}};
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.frames << " in blocks of " << c.block);
-    FrameRing ring;
-    Prepare(ring, 1, c.frames);
-    int32_t sequence = 1;
-    Produce(ring, 1, 2, 1, sequence);
+    Ring ring(1, c.frames);
+    ring.Produce(1, 2);
     const int16_t* before = ring.Data();
     const std::shared_ptr<const void> held = ring.Storage();
     std::string error;
@@ -136,12 +126,10 @@ TEST(FrameRing, FitsWholeBlocksAndKeepsARingThatFits) {
 TEST(FrameRing, FrameZeroNamesTheTableTheFramesWereRecordedWith) {
   FrameRing fresh;
   EXPECT_EQ(fresh.TakeInputData({5, 6}).Samples, (std::vector<int16_t>{5, 6}));
-  FrameRing ring;
-  Prepare(ring, 3, 8);
+  Ring ring(3, 8);
   std::string error;
   ASSERT_TRUE(ring.Reset(3, {4, 5, 6}, error));
-  int32_t sequence = 1;
-  Produce(ring, 1, 2, 3, sequence);
+  ring.Produce(1, 2);
   ring.CountAvailableKadrs();
   EXPECT_EQ(ring.CountData(), 6);
   const FrameArray taken = ring.TakeInputData({9});
@@ -154,28 +142,24 @@ TEST(FrameRing, FrameZeroNamesTheTableTheFramesWereRecordedWith) {
 // third frame goes to the first place while the second is still unread, and
 // a take copies the ring's tail, then its head.
 TEST(FrameRing, SingleFramesGoRoundTheRing) {
-  FrameRing ring;
-  Prepare(ring, 1, 2);
-  int32_t sequence = 1;
-  Produce(ring, 1, 1, 1, sequence);
+  Ring ring(1, 2);
+  ring.Produce(1, 1);
   EXPECT_EQ(ring.ReadPos(), ring.WritePos());
   EXPECT_EQ(ring.CountAvailableKadrs(), 1);
-  Produce(ring, 2, 1, 1, sequence);
+  ring.Produce(2, 1);
   int16_t first = 0;
   int32_t size = 1, unread = 0;
   ASSERT_EQ(ring.TakeData(&first, size, unread), 1);
   EXPECT_EQ(std::tuple(first, unread), std::tuple(1, 1));
-  Produce(ring, 1, 1, 1, sequence);
+  ring.Produce(1, 1);
   EXPECT_EQ(std::tuple(ring.DroppedFrames(), ring.CountAvailableKadrs()), std::tuple(0, 2));
   EXPECT_EQ(Unread(ring), (std::vector<int16_t>{2, 3}));
   EXPECT_EQ(std::tuple(ring.ReadPos(), ring.CountAvailableKadrs()), std::tuple(2, 0));
 }
 
 TEST(FrameRing, TakeDataCopiesWholeFramesOnly) {
-  FrameRing ring;
-  Prepare(ring, 4, 8);
-  int32_t sequence = 1;
-  Produce(ring, 1, 4, 4, sequence);
+  Ring ring(4, 8);
+  ring.Produce(1, 4);
   // Every take reports (frames, samples written, samples left unread).
   const auto take = [](FrameRing& from, int16_t* data, int32_t size) {
     int32_t unread = -1;
@@ -192,32 +176,26 @@ TEST(FrameRing, TakeDataCopiesWholeFramesOnly) {
 }
 
 TEST(FrameRing, OverflowDropsTheOldestBlockOnly) {
-  FrameRing ring;
-  Prepare(ring, 1, 8);
-  int32_t sequence = 1;
-  for (int32_t first = 1; first <= 8; first += 2) Produce(ring, first, 2, 1, sequence);
-  Produce(ring, 1, 2, 1, sequence);  // overwrites frames 1..2 (sequence 1, 2)
+  Ring ring(1, 8);
+  for (int32_t first = 1; first <= 8; first += 2) ring.Produce(first, 2);
+  ring.Produce(1, 2);  // overwrites frames 1..2 (sequence 1, 2)
   EXPECT_EQ(std::tuple(ring.DroppedFrames(), ring.CountAvailableKadrs()), std::tuple(2, 8));
   EXPECT_EQ(Unread(ring), (std::vector<int16_t>{3, 4, 5, 6, 7, 8, 9, 10}));
 
   // A block over every unread frame drops them all, and only them.
-  FrameRing small;
-  Prepare(small, 1, 4);
-  sequence = 1;
-  Produce(small, 3, 2, 1, sequence);
-  Produce(small, 3, 2, 1, sequence);
+  Ring small(1, 4);
+  small.Produce(3, 2);
+  small.Produce(3, 2);
   EXPECT_EQ(small.DroppedFrames(), 2);
   EXPECT_EQ(Unread(small), (std::vector<int16_t>{3, 4}));
 }
 
 TEST(FrameRing, RestartDiscardsEverythingUnread) {
-  FrameRing ring;
-  Prepare(ring, 1, 8);
-  int32_t sequence = 1;
-  Produce(ring, 1, 4, 1, sequence);
+  Ring ring(1, 8);
+  ring.Produce(1, 4);
   EXPECT_EQ(ring.Restart(), 4);
   EXPECT_EQ(std::tuple(ring.CountAvailableKadrs(), ring.ReadPos(), ring.WritePos()), std::tuple(0, 1, 0));
-  Produce(ring, 1, 2, 1, sequence);
+  ring.Produce(1, 2);
   EXPECT_EQ(Unread(ring), (std::vector<int16_t>{5, 6}));
 }
 
@@ -246,19 +224,17 @@ TEST(Text, IdentificationBytesAndNumbers) {
 // A host array that cannot be made must not cost the frames, nor leave the
 // take open (the producer would wait for it forever).
 TEST(FrameRingInputData, AHostArrayThatCannotBeMadeLeavesTheFramesUnread) {
-  FrameRing ring;
-  Prepare(ring, 2, 64);
-  int32_t sequence = 0;
-  Produce(ring, 1, 16, 2, sequence);
+  Ring ring(2, 64);
+  ring.Produce(1, 16);
   const auto refuse = [](int32_t, int32_t) -> int16_t* { throw std::bad_alloc(); };
   EXPECT_THROW(ring.TakeInputData({0, 1}, refuse), std::bad_alloc);
-  Produce(ring, 17, 48, 2, sequence);
+  ring.Produce(17, 48);
   EXPECT_EQ(ring.CountAvailableKadrs(), 64) << "the refused take kept its frames";
   // Overwriting frames a take holds waits for it: the refused one must be over.
-  Produce(ring, 1, 16, 2, sequence);
+  ring.Produce(1, 16);
   const FrameArray taken = ring.TakeInputData({0, 1});
   EXPECT_EQ(taken.Frames, 65);
-  EXPECT_EQ(taken.Samples[2], 16) << "the 16 oldest frames made room for the newest";
+  EXPECT_EQ(taken.Samples[2], 17) << "the 16 oldest frames made room for the newest";
 }
 
 }  // namespace
