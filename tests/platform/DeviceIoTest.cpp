@@ -21,20 +21,12 @@ TEST(DeviceIoTest, TwoReadsInFlightCompleteInOrderIntoTheirOwnBuffers) {
   peer.Answer(Pattern(64, 1));
   ASSERT_TRUE(first.done->Wait(kPatienceMs));
   EXPECT_FALSE(second.done->Wait(0));
-  EXPECT_EQ(first.Result(), 0u);
-  EXPECT_EQ(first.delivered, 64u);
-  EXPECT_EQ(first.data, Pattern(64, 1));
+  EXPECT_EQ(first.Outcome(), std::tuple(0u, 64u, Pattern(64, 1)));
 
   peer.Answer(Pattern(20, 100));  // a short block ends the read short
   // Polled, not waited for: once no longer pending, its bytes and data are there.
-  uint32_t status = kErrorIoPending;
-  while (status == kErrorIoPending) {
-    std::this_thread::yield();
-    status = second.Result();
-  }
-  EXPECT_EQ(status, 0u);
-  EXPECT_EQ(second.delivered, 20u);
-  EXPECT_EQ(second.data, Filled(Pattern(20, 100), 64));
+  while (second.Result() == kErrorIoPending) std::this_thread::yield();
+  EXPECT_EQ(second.Outcome(), std::tuple(0u, 20u, Filled(Pattern(20, 100), 64)));
 }
 
 TEST(DeviceIoTest, CancelFromAnotherThreadReturnsOnlyOnceEveryReadHasEndedAborted) {
@@ -56,9 +48,7 @@ TEST(DeviceIoTest, CancelFromAnotherThreadReturnsOnlyOnceEveryReadHasEndedAborte
   EXPECT_EQ(atReturn[1], kErrorOperationAborted);
   for (Block* block : {&first, &second}) {
     EXPECT_TRUE(block->done->Wait(0));
-    EXPECT_EQ(block->Result(), kErrorOperationAborted);
-    EXPECT_EQ(block->delivered, 0u);
-    EXPECT_EQ(block->data, Filled({}, 32));
+    EXPECT_EQ(block->Outcome(), std::tuple(kErrorOperationAborted, 0u, Filled({}, 32)));
   }
 
   // The handle goes on working after a cancel.
@@ -66,8 +56,7 @@ TEST(DeviceIoTest, CancelFromAnotherThreadReturnsOnlyOnceEveryReadHasEndedAborte
   EXPECT_TRUE(Started(again.Start(peer.Handle(), 8)));
   peer.Answer(Pattern(8, 5));
   ASSERT_TRUE(again.done->Wait(kPatienceMs));
-  EXPECT_EQ(again.Result(), 0u);
-  EXPECT_EQ(again.data, Pattern(8, 5));
+  EXPECT_EQ(again.Outcome(), std::tuple(0u, 8u, Pattern(8, 5)));
   EXPECT_TRUE(CancelIo(peer.Handle()));  // nothing in flight: nothing to do
 }
 

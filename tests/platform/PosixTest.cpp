@@ -34,10 +34,8 @@ TEST(DeviceIoPosixTest, EachReadAsksForItsCountAndAnOversizedReplyIsCutWithTheSt
   peer.Answer(Pattern(24, 100));
   ASSERT_TRUE(first.done->Wait(kPatienceMs));
   ASSERT_TRUE(second.done->Wait(kPatienceMs));
-  EXPECT_EQ(first.Result(), 0u);
-  EXPECT_EQ(first.data, Filled(Pattern(32, 0), 40));
-  EXPECT_EQ(second.Result(), 0u);
-  EXPECT_EQ(second.data, Filled(Pattern(24, 100), 40));
+  EXPECT_EQ(first.Outcome(), std::tuple(0u, 32u, Filled(Pattern(32, 0), 40)));
+  EXPECT_EQ(second.Outcome(), std::tuple(0u, 24u, Filled(Pattern(24, 100), 40)));
 }
 
 TEST(DeviceIoPosixTest, CancelUnansweredByTheLibraryStillCompletesAndLateDataIsDropped) {

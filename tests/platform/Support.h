@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/DeviceIo.h"
@@ -113,6 +114,8 @@ struct Block {
   }
   // The result code; the bytes delivered go to `delivered`.
   uint32_t Result() { return ReadResult(device, request, delivered); }
+  // The result code, the bytes delivered and the buffer.
+  std::tuple<uint32_t, uint32_t, std::vector<uint8_t>> Outcome() { return {Result(), delivered, data}; }
 
   std::unique_ptr<Event> done = CreateAutoResetEvent();
   std::vector<uint8_t> data;

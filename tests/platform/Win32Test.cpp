@@ -17,14 +17,10 @@ TEST(DeviceIoWin32Test, AMessageLongerThanTheReadFillsItAndLeavesTheRestForTheNe
   Block head(32), tail(32);
   EXPECT_TRUE(Started(head.Start(pipe.Handle(), 32)));
   ASSERT_TRUE(head.done->Wait(kPatienceMs));
-  EXPECT_EQ(head.Result(), static_cast<uint32_t>(ERROR_MORE_DATA));
-  EXPECT_EQ(head.delivered, 32u);
-  EXPECT_EQ(head.data, Pattern(32, 0));
+  EXPECT_EQ(head.Outcome(), std::tuple(static_cast<uint32_t>(ERROR_MORE_DATA), 32u, Pattern(32, 0)));
   EXPECT_TRUE(Started(tail.Start(pipe.Handle(), 32)));
   ASSERT_TRUE(tail.done->Wait(kPatienceMs));
-  EXPECT_EQ(tail.Result(), 0u);
-  EXPECT_EQ(tail.delivered, 16u);
-  EXPECT_EQ(tail.data[0], 32);
+  EXPECT_EQ(tail.Outcome(), std::tuple(0u, 16u, Filled(Pattern(16, 32), 32)));
 }
 
 TEST(DeviceIoWin32Test, ARequestWhoseReadIsInFlightIsNotReused) {
@@ -34,8 +30,7 @@ TEST(DeviceIoWin32Test, ARequestWhoseReadIsInFlightIsNotReused) {
   EXPECT_EQ(block.Start(pipe.Handle(), 16), static_cast<uint32_t>(ERROR_INVALID_PARAMETER));
   pipe.Answer(Pattern(16, 3));
   ASSERT_TRUE(block.done->Wait(kPatienceMs));
-  EXPECT_EQ(block.Result(), 0u);
-  EXPECT_EQ(block.data, Pattern(16, 3));
+  EXPECT_EQ(block.Outcome(), std::tuple(0u, 16u, Pattern(16, 3)));
   EXPECT_FALSE(block.done->Wait(0));  // one read, one completion
 }
 
