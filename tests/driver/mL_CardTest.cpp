@@ -49,22 +49,16 @@ class SettingsStore : public ::testing::Test {
   cRegistry reg_;
 };
 
-TEST_F(SettingsStore, OpeningTheKeyNamesItAfterTheDriver) {
-  reg_.CreateKey(kUser, kBase, "wrong");
-  InFreshThread([this] {
-    OpenSettingsKey("E-140");
-    EXPECT_EQ(State().SettingsKeyPath, kBase);
-    std::string name;
-    EXPECT_TRUE(reg_.ReadStringAt(kUser, kBase, "", name) && name == "E-140");
-  });
-}
-
-// A byte is the input in its low five bits and single-ended in bit 5.
+// Opening the key names it after the driver. A channel byte is the input in
+// its low five bits and single-ended in bit 5.
 TEST_F(SettingsStore, ChannelBytesCarryInputAndModeUpToTheChannelCount) {
-  reg_.CreateKey(kUser, kBase, "");
+  reg_.CreateKey(kUser, kBase, "wrong");
   reg_.WriteBinaryAt(kUser, kBase, "Channels", std::vector<uint8_t>(40, 0x25));
   InFreshThread([this] {
     Open();
+    std::string name;
+    EXPECT_TRUE(reg_.ReadStringAt(kUser, kBase, "", name) && name == "E-140");
+    EXPECT_EQ(State().SettingsKeyPath, kBase);
     const auto& map = State().DeviceInfo.ChannelMap;
     LoadSettings("");
     EXPECT_TRUE(map[31].Input == 5 && map[31].SingleEnded);
@@ -79,9 +73,7 @@ TEST_F(SettingsStore, ChannelBytesCarryInputAndModeUpToTheChannelCount) {
     SaveSettings("");
     std::vector<uint8_t> saved;
     EXPECT_TRUE(reg_.ReadBinaryAt(kUser, kBase, "Channels", saved));
-    EXPECT_EQ(saved.size(), 32u);
-    EXPECT_EQ(saved[1], 63);
-    EXPECT_EQ(saved[3], 3);  // the input's low five bits
+    EXPECT_EQ(std::tuple(saved.size(), saved[1], saved[3]), std::tuple(32u, 63, 3));  // [3]: the input's low five bits
   });
 }
 
@@ -112,10 +104,10 @@ TEST_F(SettingsStore, ModuleValuesRoundTripInTheirFamilies) {
     s.DacInfo.Rate = 250.0f;
     s.DacInfo.Channels[1] = {0, 4, -1000, 200, 0, 0.25f};
     SaveSettings("  SN42 ");  // spaces around the serial are not part of the key
-    EXPECT_EQ(Stored(kModule, "SynchroADPorog"), 0xFE0C);  // 16 bits
-    EXPECT_EQ(Stored(kModule, "DACChAmp2"), 0xFC18);
-    EXPECT_EQ(Stored(kModule, "DACChRate"), 0x437A0000);
-    EXPECT_EQ(Stored(kModule, "DOStopValue"), std::nullopt);
+    // Integers in 16 bits, the rate by its bits.
+    EXPECT_EQ(std::tuple(Stored(kModule, "SynchroADPorog"), Stored(kModule, "DACChAmp2"), Stored(kModule, "DACChRate"),
+                         Stored(kModule, "DOStopValue")),
+              std::tuple(0xFE0C, 0xFC18, 0x437A0000, std::nullopt));
   });
   InFreshThread([] {
     Open();
@@ -123,13 +115,11 @@ TEST_F(SettingsStore, ModuleValuesRoundTripInTheirFamilies) {
     State().DioState.DOStopValue = 9;
     LoadSettings("SN42");
     LoadDacSettings("SN42");
-    EXPECT_EQ(s.DeviceInfo.SynchroADPorog, -500);
-    EXPECT_TRUE(s.DioState.DOStartEnabled && !s.DioState.DOStopEnabled);
-    EXPECT_EQ(s.DioState.DOStartValue, 0x1234);
-    EXPECT_EQ(s.DioState.DOStopValue, 0);
-    EXPECT_EQ(s.DacInfo.Rate, 250.0f);
-    EXPECT_EQ(s.DacInfo.Channels[1].Amp, -1000);
-    EXPECT_EQ(s.DacInfo.Channels[1].Phase, 0.25f);
+    EXPECT_EQ(std::tuple(s.DeviceInfo.SynchroADPorog, s.DioState.DOStartEnabled, s.DioState.DOStopEnabled,
+                         s.DioState.DOStartValue, s.DioState.DOStopValue),
+              std::tuple(-500, true, false, 0x1234, 0));
+    EXPECT_EQ(std::tuple(s.DacInfo.Rate, s.DacInfo.Channels[1].Amp, s.DacInfo.Channels[1].Phase),
+              std::tuple(250.0f, -1000, 0.25f));
   });
 }
 
@@ -170,12 +160,10 @@ TEST_F(SettingsStore, StoredDacValuesOutsideTheirLimitsLoadAsZero) {
     const DacInfoRecord& dac = State().DacInfo;
     State().DacInfo.Channels[0].Type = 3;
     LoadDacSettings("SN42");
-    EXPECT_EQ(dac.Channels[0].Type, 0);
-    EXPECT_EQ(dac.Channels[1].Amp, 0);
-    EXPECT_EQ(dac.Channels[0].Base, 32767);
-    EXPECT_EQ(dac.Channels[0].Phase, 0.0f);
-    EXPECT_EQ(dac.Channels[1].Phase, 0.999f);
-    EXPECT_EQ(dac.Rate, 100.0f);  // no stored rate and none set: the default
+    // No stored rate and none set: the default.
+    EXPECT_EQ(std::tuple(dac.Channels[0].Type, dac.Channels[1].Amp, dac.Channels[0].Base, dac.Channels[0].Phase,
+                         dac.Channels[1].Phase, dac.Rate),
+              std::tuple(0, 0, 32767, 0.0f, 0.999f, 100.0f));
   });
 }
 
