@@ -1,39 +1,27 @@
+#include "driver/UnitScale.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
-
-#include "driver/UnitScale.h"
+#include <tuple>
 
 namespace e14 {
 namespace {
 
-DacInfoRecord Dac(float unitOffset) {
-  DacInfoRecord dac;
-  dac.UnitScale = 409.6f;
-  dac.UnitOffset = unitOffset;
-  dac.ChannelMax = 2048;
-  dac.ChannelMin = -2048;
-  return dac;
-}
-
 // The COM face and the settings page convert with these two: a calibration
 // offset dropped one way but added the other would move every level typed.
-TEST(UnitScale, VoltsComeBackWithinHalfACodeWhateverTheOffset) {
+// Codes stay within the channel's limits, and no number is code 0.
+TEST(UnitScale, VoltsComeBackWithinHalfACodeAndCodesStayWithinTheLimits) {
   for (const float offset : {0.0f, 0.25f, -0.3f}) {
-    const DacInfoRecord dac = Dac(offset);
+    DacInfoRecord dac;
+    std::tie(dac.UnitScale, dac.UnitOffset, dac.ChannelMax, dac.ChannelMin) = std::tuple(409.6f, offset, 2048, -2048);
     for (const double volts : {-4.5, -0.001, 0.0, 1.234, 4.5}) {
       const double back = DacCodeToVolts(dac, DacVoltsToCode(dac, volts));
       EXPECT_LE(std::fabs(back - volts), 0.5 / dac.UnitScale) << volts << " V, offset " << offset;
     }
+    EXPECT_EQ(std::tuple(DacVoltsToCode(dac, 100.0), DacVoltsToCode(dac, -100.0), DacVoltsToCode(dac, std::nan(""))),
+              std::tuple(2048, -2048, 0));
   }
-}
-
-TEST(UnitScale, CodesStayWithinTheChannelLimits) {
-  const DacInfoRecord dac = Dac(0.25f);
-  EXPECT_EQ(DacVoltsToCode(dac, 100.0), 2048);
-  EXPECT_EQ(DacVoltsToCode(dac, -100.0), -2048);
-  EXPECT_EQ(DacVoltsToCode(dac, std::numeric_limits<double>::quiet_NaN()), 0);
 }
 
 }  // namespace

@@ -94,8 +94,7 @@ TEST_F(FileStoreTest, AnyNameAndDataSurviveTheFile) {
     uint32_t type = 0;
     std::vector<uint8_t> read;
     ASSERT_EQ(fresh.EnumValue(key, index, name, type, read), kErrorSuccess);
-    EXPECT_EQ(name, values[index].first);
-    EXPECT_EQ(type, values[index].second);
+    EXPECT_EQ(std::pair(name, type), values[index]);
     EXPECT_EQ(read, data);
   }
   EXPECT_TRUE(Contents(File()).ends_with("\nend\n"));
