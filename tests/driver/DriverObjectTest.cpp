@@ -131,10 +131,8 @@ TEST_F(DriverObject, ChannelTablesAndTheRingSize) {
     driver.IADC3_InputChannels({0, 1, 2, 3});
     driver.IADC3_InputSizeData(100000);
     EXPECT_EQ(std::tuple(driver.IADC3_InputSizeKadrs(), driver.IADC3_InputSizeData()), std::tuple(25000, 100000));
-    driver.IADC3_InputSizeData(-1);
-    EXPECT_EQ(driver.IADC3_InputSizeKadrs(), 8192);  // as if 32768 samples were asked for
-    driver.IADC3_InputSizeData(INT32_MAX);
-    EXPECT_EQ(driver.IADC3_InputSizeKadrs(), 8192);
+    driver.IADC3_InputSizeData(INT32_MAX);  // more than a ring may hold: ignored
+    EXPECT_EQ(driver.IADC3_InputSizeKadrs(), 25000);
   });
 }
 
@@ -143,12 +141,10 @@ TEST_F(DriverObject, ChannelTablesAndTheRingSize) {
 TEST_F(DriverObject, TestRetriesTheBackendsUntilOneOpensAModule) {
   module->present = false;
   WithDriver([this](E14_140& driver) {
-    EXPECT_FALSE(driver.IADC3_Test());
-    EXPECT_FALSE(driver.IADC3_Test());
+    EXPECT_FALSE(driver.IADC3_Test() || driver.IADC3_Test());
     EXPECT_EQ(std::tuple(absent->opens, module->opens, driver.IADC3_LastError()), std::tuple(2, 2, "no module"));
     module->present = true;
-    EXPECT_TRUE(driver.IADC3_Test());
-    EXPECT_TRUE(driver.IADC3_Test());
+    EXPECT_TRUE(driver.IADC3_Test() && driver.IADC3_Test());
     EXPECT_EQ(std::tuple(module->opens, State().Backend, driver.IDIO_Detected()), std::tuple(3, 2, true));
   });
   absent->present = true;

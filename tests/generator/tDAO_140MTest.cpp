@@ -25,11 +25,8 @@ enum Wave : int16_t { kOff, kDc, kNoise, kSine, kPulse, kRamp, kTriangle };
 // DAC) at 100 Hz, both channels set alike; noise drawn from state 1.
 DacInfoRecord& UseStreamingModule(int16_t type = kSine, int16_t amp = 1000, int16_t base = 0, float phase = 0) {
   DacInfoRecord& dac = State().DacInfo = DacInfoRecord{};
-  dac.RateMax = 200000.0f;
-  dac.MaxLen = 5120;
-  dac.ChannelMin = -32767;
-  dac.ChannelMax = 32767;
-  dac.Rate = 100.0f;
+  std::tie(dac.RateMax, dac.MaxLen, dac.ChannelMin, dac.ChannelMax, dac.Rate) =
+      std::tuple(200000.0f, int16_t{5120}, -32767, 32767, 100.0f);
   for (DacChannel& channel : dac.Channels) std::tie(channel.Type, channel.Amp, channel.Base, channel.Phase) =
       std::tuple(type, amp, base, phase);
   State().DacWave.clear();

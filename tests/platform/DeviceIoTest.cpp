@@ -34,18 +34,14 @@ TEST(DeviceIoTest, CancelFromAnotherThreadReturnsOnlyOnceEveryReadHasEndedAborte
   Block first(32), second(32);
   ASSERT_EQ(first.Start(peer.Handle(), 32), kErrorIoPending);
   ASSERT_EQ(second.Start(peer.Handle(), 32), kErrorIoPending);
-  bool cancelled = false;
-  uint32_t atReturn[2] = {};
+  // The reads' results are asked without waiting: both must have ended by the return.
+  std::tuple<bool, uint32_t, uint32_t> atReturn;
   std::thread([&] {
-    cancelled = CancelIo(peer.Handle());
-    // Asked without waiting: both must have ended by now.
     uint32_t bytes = 0;
-    atReturn[0] = ReadResult(peer.Handle(), first.request, bytes);
-    atReturn[1] = ReadResult(peer.Handle(), second.request, bytes);
+    atReturn = {CancelIo(peer.Handle()), ReadResult(peer.Handle(), first.request, bytes),
+                ReadResult(peer.Handle(), second.request, bytes)};
   }).join();
-  EXPECT_TRUE(cancelled);
-  EXPECT_EQ(atReturn[0], kErrorOperationAborted);
-  EXPECT_EQ(atReturn[1], kErrorOperationAborted);
+  EXPECT_EQ(atReturn, std::tuple(true, kErrorOperationAborted, kErrorOperationAborted));
   for (Block* block : {&first, &second}) {
     EXPECT_TRUE(block->done->Wait(0));
     EXPECT_EQ(block->Outcome(), std::tuple(kErrorOperationAborted, 0u, Filled({}, 32)));

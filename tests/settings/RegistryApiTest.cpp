@@ -1,5 +1,7 @@
 // The platform store's own semantics, which cRegistry relies on: the same on
 // the system registry and on the file store.
+#include <tuple>
+
 #include "tests/settings/RegistryFixture.h"
 
 namespace e14 {
@@ -27,8 +29,7 @@ TEST_F(ApiTest, NamesIgnoreCaseKeepTheirFirstSpellingAndSubkeysListInNameOrder) 
   uint32_t type = 0;
   std::vector<uint8_t> data;
   EXPECT_EQ(api_.EnumValue(key, 0, name, type, data), kErrorSuccess);
-  EXPECT_EQ(name, "Rate");
-  EXPECT_EQ(data, (std::vector<uint8_t>{2, 0, 0, 0}));
+  EXPECT_EQ(std::tuple(name, data), std::tuple("Rate", std::vector<uint8_t>{2, 0, 0, 0}));
   EXPECT_EQ(api_.EnumValue(key, 1, name, type, data), kErrorNoMoreItems);
   EXPECT_EQ(api_.CloseKey(key), kErrorSuccess);
   EXPECT_EQ(api_.CloseKey(key), kErrorInvalidHandle);
@@ -81,9 +82,7 @@ TEST_F(ApiTest, QueryValueReportsTheSizeItNeeds) {
   EXPECT_EQ(size, 6u);
   size = sizeof buffer;
   EXPECT_EQ(api_.QueryValue(key, "V", &type, buffer, size), kErrorSuccess);
-  EXPECT_EQ(size, 6u);
-  EXPECT_EQ(type, kRegBinary);
-  EXPECT_EQ(buffer[5], 6);
+  EXPECT_EQ(std::tuple(size, type, buffer[5]), std::tuple(6u, kRegBinary, 6));
   EXPECT_EQ(api_.QueryValue(key, "w", &type, buffer, size), kErrorFileNotFound);
   api_.CloseKey(key);
 }

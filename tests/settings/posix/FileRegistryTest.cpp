@@ -28,12 +28,6 @@ class FileStoreTest : public RegistryTest {
     text << std::ifstream(file, std::ios::binary).rdbuf();
     return text.str();
   }
-  std::vector<fs::path> SetAside() {
-    std::vector<fs::path> found;
-    for (const auto& entry : fs::directory_iterator(Folder()))
-      if (entry.path().filename().string().starts_with("registry.damaged-")) found.push_back(entry.path());
-    return found;
-  }
   // Every value name listed under K by a store that reads the file afresh.
   std::vector<std::string> ValuesInTheFile() {
     FileRegistry fresh;
@@ -176,7 +170,9 @@ TEST_F(FileStoreTest, DamagedFileFailsOnceAndIsKeptAside) {
     std::ofstream(File(), std::ios::binary | std::ios::trunc) << bytes;
     EXPECT_FALSE(reg_.KeyExists(kCurrentUser, "K"));
     EXPECT_EQ(reg_.LastError(), kErrorBadRegistryFile);
-    const auto aside = SetAside();
+    std::vector<fs::path> aside;
+    for (const auto& entry : fs::directory_iterator(Folder()))
+      if (entry.path().filename().string().starts_with("registry.damaged-")) aside.push_back(entry.path());
     ASSERT_EQ(aside.size(), 1u);
     EXPECT_EQ(Contents(aside[0]), bytes);
     fs::remove(aside[0]);
