@@ -225,17 +225,15 @@ TEST_F(cRegistryTest, EnumKeysAndValuesListBelowThePath) {
   for (const char* name : {"", "One", "Two"}) Store("E", name, kRegSz, Bytes("x"));
   std::vector<std::string> names{"stale", "stale"};
   int32_t count = -1;
+  using Names = std::vector<std::string>;
   reg_.EnumKeys(kCurrentUser, "E", names, count);
-  EXPECT_EQ(count, 3);
-  EXPECT_EQ(names, (std::vector<std::string>{"E", "A", "b", "c"}));
+  EXPECT_EQ(std::tuple(count, names), std::tuple(3, Names{"E", "A", "b", "c"}));
   reg_.EnumValues(kCurrentUser, "E", names, count);
-  EXPECT_EQ(count, 3);
-  EXPECT_EQ(names, (std::vector<std::string>{"E", "", "One", "Two"}));
+  EXPECT_EQ(std::tuple(count, names), std::tuple(3, Names{"E", "", "One", "Two"}));
   reg_.EnumKeys(kCurrentUser, "", names, count);
-  EXPECT_EQ(names, (std::vector<std::string>{"", "E"}));
+  EXPECT_EQ(std::tuple(count, names), std::tuple(1, Names{"", "E"}));
   reg_.EnumValues(kCurrentUser, "Missing", names, count);
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(names, std::vector<std::string>{"Missing"});
+  EXPECT_EQ(std::tuple(count, names), std::tuple(0, Names{"Missing"}));
 }
 
 TEST_F(cRegistryTest, ExportRecursesDepthFirstWithValuesBeforeSubkeys) {
