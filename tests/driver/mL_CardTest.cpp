@@ -39,11 +39,16 @@ class SettingsStore : public ::testing::Test {
     int32_t word = 0;
     return reg_.ReadLongAt(kUser, path, name, word) ? std::optional(word) : std::nullopt;
   }
-  // As the first driver object leaves the state, with a module of a 16-bit DAC.
-  static void Open() {
-    OpenSettingsKey("E-140");
-    DacInfoRecord& dac = State().DacInfo;
-    std::tie(dac.ChannelMax, dac.ChannelMin, dac.ChannelsCount, dac.RateMax) = std::tuple(32767, -32767, 2, 200000.0f);
+  // Runs `body` on a host thread of its own, in the state the first driver
+  // object leaves there, with a module of a 16-bit DAC.
+  template <typename Body>
+  static void Opened(Body body) {
+    InFreshThread([&body] {
+      OpenSettingsKey("E-140");
+      DacInfoRecord& dac = State().DacInfo;
+      std::tie(dac.ChannelMax, dac.ChannelMin, dac.ChannelsCount, dac.RateMax) = std::tuple(32767, -32767, 2, 200000.0f);
+      body();
+    });
   }
 
   cRegistry reg_;
@@ -54,8 +59,7 @@ class SettingsStore : public ::testing::Test {
 TEST_F(SettingsStore, ChannelBytesCarryInputAndModeUpToTheChannelCount) {
   reg_.CreateKey(kUser, kBase, "wrong");
   reg_.WriteBinaryAt(kUser, kBase, "Channels", std::vector<uint8_t>(40, 0x25));
-  InFreshThread([this] {
-    Open();
+  Opened([this] {
     std::string name;
     EXPECT_TRUE(reg_.ReadStringAt(kUser, kBase, "", name) && name == "E-140");
     EXPECT_EQ(State().SettingsKeyPath, kBase);
@@ -78,8 +82,7 @@ TEST_F(SettingsStore, ChannelBytesCarryInputAndModeUpToTheChannelCount) {
 }
 
 TEST_F(SettingsStore, RatesOutsideTheLimitsAreNeitherLoadedNorSaved) {
-  InFreshThread([this] {
-    Open();
+  Opened([this] {
     State().AdcInput.Rate = 500.0f;
     for (const float stored : {0.0f, -10.0f, 100001.0f, 250.0f}) {
       Store(kBase, "Rate", stored);
@@ -95,8 +98,7 @@ TEST_F(SettingsStore, RatesOutsideTheLimitsAreNeitherLoadedNorSaved) {
 // A disabled output word is removed, and reads as 0 with its flag untouched.
 TEST_F(SettingsStore, ModuleValuesRoundTripInTheirFamilies) {
   Store(kModule, "DOStopValue", 7);
-  InFreshThread([this] {
-    Open();
+  Opened([this] {
     DriverState& s = State();
     s.DeviceInfo.SynchroADPorog = -500;
     s.DioState.DOStartEnabled = true;
@@ -109,8 +111,7 @@ TEST_F(SettingsStore, ModuleValuesRoundTripInTheirFamilies) {
                          Stored(kModule, "DOStopValue")),
               std::tuple(0xFE0C, 0xFC18, 0x437A0000, std::nullopt));
   });
-  InFreshThread([] {
-    Open();
+  Opened([] {
     const DriverState& s = State();
     State().DioState.DOStopValue = 9;
     LoadSettings("SN42");
@@ -140,8 +141,7 @@ TEST_F(SettingsStore, TheModuleKeepsItsSynchronisationAsStored) {
   for (const auto& c : cases)
     if (c.stored) Store(kModule, c.name, *c.stored);
   Store(kModule, "Rate", 800.0f);
-  InFreshThread([&cases] {
-    Open();
+  Opened([&cases] {
     for (const auto& c : cases) State().DeviceInfo.*c.field = 3;
     LoadSettings("SN42");
     for (const auto& c : cases) EXPECT_EQ(State().DeviceInfo.*c.field, c.stored.value_or(0)) << c.name;
@@ -155,8 +155,7 @@ TEST_F(SettingsStore, StoredDacValuesOutsideTheirLimitsLoadAsZero) {
   Store(kModule, "DACChBase1", 0x7FFF);
   Store(kModule, "DACChPhase1", 1.0f);
   Store(kModule, "DACChPhase2", 0.999f);
-  InFreshThread([] {
-    Open();
+  Opened([] {
     const DacInfoRecord& dac = State().DacInfo;
     State().DacInfo.Channels[0].Type = 3;
     LoadDacSettings("SN42");

@@ -20,12 +20,10 @@ namespace fs = std::filesystem;
 // Built beside the test program.
 constexpr const char* kBesideUs = "E14TestVendor.dll";
 
-TEST(ComponentFolderTest, IsTheAbsoluteFolderOfTheProgram) {
-  EXPECT_EQ(ComponentFolder(), ProgramFolder().string());
-}
-
-// Beside the component first, then in the system folder.
+// Beside the component (here the program, whose absolute folder it gives)
+// first, then in the system folder.
 TEST(LibraryTest, LoadsFromWhereItMayAndBindsExports) {
+  EXPECT_EQ(ComponentFolder(), ProgramFolder().string());
   void* library = LoadVendorLibrary(kBesideUs);
   ASSERT_NE(library, nullptr);
   using Answer = int (*)();
