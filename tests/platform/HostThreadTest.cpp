@@ -60,8 +60,7 @@ TEST(HostTimerTest, TimersKilledByACallbackDoNotFireAgain) {
       SleepMs(20);
       ProcessPendingMessages();
     }
-    EXPECT_EQ(killerFired, 1);
-    EXPECT_EQ(victimFired, 0);
+    EXPECT_EQ(std::tuple(killerFired, victimFired), std::tuple(1, 0));
   });
 }
 

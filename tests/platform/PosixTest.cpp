@@ -78,9 +78,7 @@ TEST(DeviceIoPosixTest, ModuleMemoryCallsGoBesideAPendingReadUntilTheLibraryClos
   uint32_t returned = 0;
   EXPECT_TRUE(MemoryCall(peer.Handle(), 1, 0x400, written, 2, returned));
   EXPECT_TRUE(MemoryCall(peer.Handle(), 2, 0x400, read, 2, returned));
-  EXPECT_EQ(returned, 2u);
-  EXPECT_EQ(read[0], 0x5A);
-  EXPECT_EQ(read[1], 0xA5);
+  EXPECT_EQ(std::tuple(returned, read[0], read[1]), std::tuple(2u, 0x5A, 0xA5));
   EXPECT_FALSE(MemoryCall(peer.Handle(), 2, 0xFFF8, beyond, 16, returned));  // refused by the module
 
   EXPECT_FALSE(block.done->Wait(0));

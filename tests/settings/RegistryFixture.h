@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,8 +25,7 @@ class RegistrySandbox {
   RegistrySandbox& operator=(const RegistrySandbox&) = delete;
 
  private:
-  std::string place_;
-  std::optional<std::string> previous_;  // what the sandbox replaced, when it must be put back
+  std::string place_;  // the private key on Windows
 };
 
 inline std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }

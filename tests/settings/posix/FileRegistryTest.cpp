@@ -185,7 +185,7 @@ TEST_F(FileStoreTest, DamagedFileFailsOnceAndIsKeptAside) {
 }
 
 TEST_F(FileStoreTest, StoreFollowsXdgConfigHomeElseHome) {
-  const fs::path place = std::getenv("XDG_CONFIG_HOME");  // the sandbox's, removed afterwards
+  const fs::path place = std::getenv("XDG_CONFIG_HOME");  // the test run's, removed afterwards
   const std::string savedHome = std::getenv("HOME");
   setenv("HOME", (place / "home").c_str(), 1);
   const std::pair<std::string, fs::path> cases[] = {
@@ -201,6 +201,7 @@ TEST_F(FileStoreTest, StoreFollowsXdgConfigHomeElseHome) {
     fs::remove(file);
   }
   setenv("HOME", savedHome.c_str(), 1);
+  setenv("XDG_CONFIG_HOME", place.c_str(), 1);
 }
 
 }  // namespace
