@@ -27,6 +27,7 @@ TEST(ThreadExitTest, CallsRunWhenTheThreadEndsLatestFirst) {
         EXPECT_TRUE(order.empty());
       },
       8192);
+  ASSERT_TRUE(thread);
   thread->Resume();
   ASSERT_TRUE(thread->Join(10000));
   EXPECT_EQ(order, (std::vector<int>{2, 1}));

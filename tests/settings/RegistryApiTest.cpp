@@ -21,7 +21,7 @@ TEST_F(ApiTest, NamesIgnoreCaseKeepTheirFirstSpellingAndSubkeysListInNameOrder) 
   Store("MixedCase", "Rate", kRegDword, {1, 0, 0, 0});
   Store("MIXEDCASE", "RATE", kRegDword, {2, 0, 0, 0});
   std::vector<std::string> names;
-  for (std::string name; api_.EnumKey(kHkeyCurrentUser, static_cast<uint32_t>(names.size()), name) == 0;)
+  for (std::string name; api_.EnumKey(kHkeyCurrentUser, static_cast<uint32_t>(names.size()), name) == kErrorSuccess;)
     names.push_back(name);
   EXPECT_EQ(names, (std::vector<std::string>{"A", "b", "B1", "c", "MixedCase"}));
   const RegHandle key = Open("mixedcase");
