@@ -395,47 +395,31 @@ TEST_F(SetupDialog, CancelCommitsNothingAndReopensOnTheLastTab) {
   EXPECT_EQ(StopWord(), 0xFFFF);
 }
 
-struct Choice {
-  std::vector<bool> opened;  // by the driver, slot 1, slot 4
-  std::string secondLine;
-};
-
-// Opens a module on a fresh thread (a fresh driver state) while `answer`
-// works the choice dialog.
-template <typename Answer>
-Choice OpenWithChoice(Answer answer) {
-  Choice choice;
-  std::thread thread([&] {
-    Host host;
-    ASSERT_NE(host.adc, nullptr);
-    const DWORD self = GetCurrentThreadId();
-    std::thread user([&] {
-      HWND dialog = WaitForDialog(self, L"Select Device");
-      if (dialog == nullptr) return;
-      wchar_t line[128] = {};
-      SendMessageW(Control(dialog, IDC_LSTDEVENUM), LB_GETTEXT, 1, reinterpret_cast<LPARAM>(line));
-      choice.secondLine = win32ui::Narrow(line);
-      answer(dialog);
-    });
-    VARIANT_BOOL opened = VARIANT_FALSE;
-    EXPECT_EQ(host.adc->Test(&opened), S_OK);
-    user.join();
-    choice.opened = {opened == VARIANT_TRUE, SimModuleOpen(1) != 0, SimModuleOpen(4) != 0};
-  });
-  thread.join();
-  return choice;
-}
-
+// With two modules connected, opening asks which one: the module picked in
+// the list is the one opened, and Cancel opens none.
 TEST(DeviceChoice, TheModulePickedIsTheOneOpenedAndCancelOpensNone) {
   for (bool pick : {true, false}) {
     ASSERT_EQ(SimConfigure(R"({"modules":[{"slot":1,"serial":"1001"},{"slot":4,"serial":"1004"}]})"), 1)
         << SimConfigError();
-    const Choice choice = OpenWithChoice([pick](HWND dialog) {
-      if (pick) ChooseItem(dialog, IDC_LSTDEVENUM, 1), SaveScreenshot(dialog, ShotPath(L"device-choice.bmp"));
-      PostMessageW(dialog, WM_COMMAND, pick ? IDOK : IDCANCEL, 0);
-    });
-    EXPECT_EQ(choice.secondLine, "E-140\t1004");
-    EXPECT_EQ(choice.opened, (std::vector<bool>{pick, false, pick})) << "driver, slot 1, slot 4";
+    std::thread([pick] {  // a fresh driver state
+      Host host;
+      ASSERT_NE(host.adc, nullptr);
+      std::thread user([pick, self = GetCurrentThreadId()] {
+        const HWND dialog = WaitForDialog(self, L"Select Device");
+        ASSERT_NE(dialog, nullptr);
+        wchar_t line[128] = {};
+        SendMessageW(Control(dialog, IDC_LSTDEVENUM), LB_GETTEXT, 1, reinterpret_cast<LPARAM>(line));
+        EXPECT_EQ(win32ui::Narrow(line), "E-140\t1004");
+        if (pick) ChooseItem(dialog, IDC_LSTDEVENUM, 1), SaveScreenshot(dialog, ShotPath(L"device-choice.bmp"));
+        PostMessageW(dialog, WM_COMMAND, pick ? IDOK : IDCANCEL, 0);
+      });
+      VARIANT_BOOL opened = VARIANT_FALSE;
+      EXPECT_EQ(host.adc->Test(&opened), S_OK);
+      user.join();
+      EXPECT_EQ((std::vector<bool>{opened == VARIANT_TRUE, SimModuleOpen(1) != 0, SimModuleOpen(4) != 0}),
+                (std::vector<bool>{pick, false, pick}))
+          << "driver, slot 1, slot 4";
+    }).join();
     SimConfigure(nullptr);
   }
 }
