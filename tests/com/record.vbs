@@ -66,6 +66,7 @@ End Function
 ' the stop; then nothing is left.
 Function Records()
     Dim buffer(1999), size, unread, frames, d, i, started
+    adc.InputSizeData = 30000
     Records = adc.StartRecord And adc.Busy And adc.InputCountChannels = 3
     started = Timer
     Do
