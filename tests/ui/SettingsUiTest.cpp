@@ -82,15 +82,15 @@ class UiTest : public ::testing::Test {
     InstallUiServices(nullptr);
   }
 
-  // Runs a test body on its own driver state with a driver object, after
-  // opening the module when `open` is set.
+  // Runs a test body on its own driver state with a driver object that
+  // opened the module.
   template <typename Body>
-  void WithDriver(bool open, Body body) {
+  void WithDriver(Body body) {
     // The driver object saves its settings when it goes: each body starts afresh.
     ForgetDriverSettings();
     InFreshThread([&] {
       E14_140 driver;
-      ASSERT_TRUE(!open || driver.IADC3_Test());
+      ASSERT_TRUE(driver.IADC3_Test());
       body(driver);
       State().Busy = false;
     });
@@ -100,7 +100,7 @@ class UiTest : public ::testing::Test {
   template <typename Body>
   void WithDac(bool generator, Body body) {
     module->hasDac = true;
-    WithDriver(true, [&](E14_140& driver) {
+    WithDriver([&](E14_140& driver) {
       State().DacInfo.RateMax = generator ? 200000.0f : 0.0f;
       State().DacInfo.MaxLen = generator ? 5120 : 0;
       body(driver);
@@ -146,7 +146,7 @@ TEST_F(UiTest, GeneralBringsStoredValuesIntoRangeOnOpening) {
       {"negative mode becomes None", -2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, "0"},
       {"a range the module lacks shows the first", 3, 0, 1, 0, 0, 9, 3, 1, 0, 0, 3, 0, 0, -1, "0,00125"},
   };
-  WithDriver(true, [&](E14_140&) {
+  WithDriver([&](E14_140&) {
     for (const Case& c : cases) {
       SCOPED_TRACE(c.name);
       DeviceInfoRecord& info = State().DeviceInfo;
@@ -192,7 +192,7 @@ TEST_F(UiTest, GeneralCommitsTheSynchronisationChosen) {
        },
        {3, 0, 500, 1, 0, 1}, "0.1563"},
   };
-  WithDriver(true, [&](E14_140&) {
+  WithDriver([&](E14_140&) {
     for (const Case& c : cases) {
       SCOPED_TRACE(c.what);
       DeviceInfoRecord& info = State().DeviceInfo;
@@ -230,7 +230,7 @@ TEST_F(UiTest, AdcChoosingAKindKeepsThePosition) {
       {{31, true}, ucADC::kSingleX, {15, true}, "AI7\tY16", "AI7\tX16", "X16", 6},
       {{0, false}, ucADC::kDifferential, {0, false}, "AI7\tXY1", "AI7\tXY1", "XY1", 6},
   };
-  WithDriver(true, [&](E14_140&) {
+  WithDriver([&](E14_140&) {
     for (const Case& c : cases) {
       SCOPED_TRACE(c.line);
       State().DeviceInfo.ChannelMap[6] = c.start;
@@ -253,7 +253,7 @@ TEST_F(UiTest, AdcChoosingAKindKeepsThePosition) {
 // events beyond the controls are ignored; OK commits the copy and rebuilds
 // the channel names and codes.
 TEST_F(UiTest, AdcPresetsEditTheCopyAndOkCommitsIt) {
-  WithDriver(true, [&](E14_140&) {
+  WithDriver([&](E14_140&) {
     State().DeviceInfo.ChannelMap[5] = {21, true};
     ucADC page;
     const Strings original = page.Controls().lstADCh.Items;  // a new module: 16 pairs, then calibration
@@ -509,7 +509,7 @@ void Compose(ucDIO& page, int32_t word) {
 }
 
 TEST_F(UiTest, DioHidesTheBoxesOfMissingBits) {
-  WithDriver(true, [&](E14_140&) {
+  WithDriver([&](E14_140&) {
     State().DioState.DIBits = 8;
     State().DioState.DOBits = 12;
     panel->inputs = 0xFFFF;
@@ -531,7 +531,7 @@ TEST_F(UiTest, DioHidesTheBoxesOfMissingBits) {
 // With "Out" off the boxes only compose a word; with it on every change is
 // written at once, and outputs wired back to inputs show at once.
 TEST_F(UiTest, DioWritesTheOutputsOnlyWhileLive) {
-  WithDriver(true, [&](E14_140& driver) {
+  WithDriver([&](E14_140& driver) {
     ucDIO page;
     page.SetVisible(true);
     const auto& c = page.Controls();
@@ -552,7 +552,7 @@ TEST_F(UiTest, DioWritesTheOutputsOnlyWhileLive) {
 TEST_F(UiTest, DioOutputButtonsSetTheBoxes) {
   const std::pair<int, int32_t> cases[] = {
       {ucDIO::kClear, 0x0000}, {ucDIO::kSetAll, 0xFFFF}, {ucDIO::kInvert, 0xFF0F}, {ucDIO::kAsInput, 0x0F0F}};
-  WithDriver(true, [&](E14_140&) {
+  WithDriver([&](E14_140&) {
     for (const auto& [command, after] : cases) {
       module->ttlWrites.clear();
       panel->inputs = 0x0F0F;
@@ -571,7 +571,7 @@ TEST_F(UiTest, DioOutputButtonsSetTheBoxes) {
 // The start and stop words are the page's until OK, which leaves the live
 // words as the module has them. Show puts a word on the boxes.
 TEST_F(UiTest, DioStartAndStopWordsAreCommittedOnOk) {
-  WithDriver(true, [&](E14_140& driver) {
+  WithDriver([&](E14_140& driver) {
     DioStateRecord& dio = State().DioState;
     dio.DOStartEnabled = true;
     dio.DOStartValue = 0x12345;  // wider than the port: its low digits show
@@ -605,7 +605,7 @@ TEST_F(UiTest, DioStartAndStopWordsAreCommittedOnOk) {
 // Nothing is read before the page is shown; "In" polls while it is shown,
 // and a tick already queued when it is hidden changes nothing.
 TEST_F(UiTest, DioReadsTheInputsWhenShownAndPollsThemWhileOn) {
-  WithDriver(true, [&](E14_140&) {
+  WithDriver([&](E14_140&) {
     ucDIO page;
     const auto& c = page.Controls();
     std::vector<std::string> seen;
@@ -652,10 +652,6 @@ dlgSetup::PageFactory LoggingFactory(const std::shared_ptr<PageLog>& log) {
   };
 }
 
-void SetParts(bool adc, bool dac, bool dio) {
-  State().Detected = adc, State().HasDac = dac, State().DioState.Detected = dio;
-}
-
 TEST(dlgSetup, TabsFollowThePartsOfTheOpenModule) {
   const std::pair<std::vector<bool>, const char*> cases[] = {
       {{false, false, false}, "General"},       {{true, false, true}, "General ADC DIO"},
@@ -663,7 +659,7 @@ TEST(dlgSetup, TabsFollowThePartsOfTheOpenModule) {
       {{false, false, true}, "General DIO"}};
   for (const auto& [parts, keys] : cases) {
     InFreshThread([&, parts = parts, keys = std::string(keys)] {
-      SetParts(parts[0], parts[1], parts[2]);
+      State().Detected = parts[0], State().HasDac = parts[1], State().DioState.Detected = parts[2];
       State().AdcInfo.DeviceType = "E14-140";
       dlgSetup dialog(CreateSetupPage, ComponentVersion{3, 2, 8});
       std::string shown;
@@ -708,7 +704,7 @@ TEST(dlgSetup, PagesAreMadeOnFirstSelectionAndOnlyOkCommitsThem) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     InFreshThread([&] {
-      SetParts(c.parts, c.parts, c.parts);
+      State().Detected = State().HasDac = State().DioState.Detected = c.parts;
       State().LastSetupPage = c.lastPage;
       auto log = std::make_shared<PageLog>(PageLog{{}, {}, {}, c.failCreate, c.failSave});
       dlgSetup dialog(LoggingFactory(log));
