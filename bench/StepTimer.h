@@ -2,7 +2,11 @@
 #pragma once
 
 #include <chrono>
+#include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <limits>
+#include <vector>
 
 namespace e14::bench {
 
@@ -20,6 +24,16 @@ double TimePerStep(Step step, std::chrono::milliseconds span, int batch = 1) {
     elapsed = Clock::now() - start;
   } while (elapsed < span);
   return std::chrono::duration<double>(elapsed).count() / static_cast<double>(steps);
+}
+
+// Times each of `steps` as TimePerStep does, taking turns for `rounds`
+// rounds; returns each step's best seconds per step.
+inline std::vector<double> BestTimePerStep(const std::vector<std::function<void(int64_t)>>& steps,
+                                           std::chrono::milliseconds span, int rounds, int batch = 1) {
+  std::vector<double> best(steps.size(), std::numeric_limits<double>::infinity());
+  for (int round = 0; round < rounds; ++round)
+    for (size_t i = 0; i < steps.size(); ++i) best[i] = std::min(best[i], TimePerStep(steps[i], span, batch));
+  return best;
 }
 
 }  // namespace e14::bench

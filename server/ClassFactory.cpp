@@ -1,5 +1,7 @@
 #include "server/ClassFactory.h"
 
+#include <vector>
+
 #include "backend/DeviceBackend.h"
 #include "server/DriverObject.h"
 #include "server/Guard.h"
@@ -78,8 +80,13 @@ const std::array<ServerClass, 5>& ServerClasses() {
 
 HRESULT GetClassFactory(REFCLSID clsid, REFIID iid, void** out) {
   const auto& classes = ServerClasses();
-  static ClassFactory factories[] = {ClassFactory(classes[0]), ClassFactory(classes[1]), ClassFactory(classes[2]),
-                                     ClassFactory(classes[3]), ClassFactory(classes[4])};
+  // One factory per class; built once and never moved, since clients hold them.
+  static std::vector<ClassFactory> factories = [&classes] {
+    std::vector<ClassFactory> made;
+    made.reserve(classes.size());
+    for (const ServerClass& served : classes) made.emplace_back(served);
+    return made;
+  }();
   for (size_t i = 0; i < classes.size(); ++i) {
     if (IsEqualCLSID(clsid, *classes[i].Clsid)) return factories[i].QueryInterface(iid, out);
   }
