@@ -93,12 +93,22 @@ uint32_t WireConnection::StartRead(void* buffer, uint32_t bytes, Overlapped& req
     request.Bytes.store(0, std::memory_order_relaxed);
     reads_.emplace(id, PendingRead{buffer, bytes, &request});
   }
-  if (Send({wire::Kind::Read, id, 0, bytes})) return kErrorIoPending;
+  const bool sent = Send({wire::Kind::Read, id, 0, bytes});
   std::lock_guard lock(mutex_);
-  // Still registered: it never started. Gone or being stored: it has
-  // completed, or will, through its event like any started read.
-  if (receiving_ == id || reads_.erase(id) == 0) return kErrorIoPending;
-  return kErrorBrokenPipe;
+  const auto found = reads_.find(id);
+  // Gone or being stored: it has completed, or will, through its event like
+  // any started read.
+  if (found == reads_.end() || receiving_ == id) return kErrorIoPending;
+  if (!sent) {
+    reads_.erase(found);
+    return kErrorBrokenPipe;  // it never started, so its event stays unset
+  }
+  found->second.sending = false;
+  if (closed_) {  // the stream ended while it was being sent
+    Complete(request, kErrorBrokenPipe, 0);
+    reads_.erase(found);
+  }
+  return kErrorIoPending;
 }
 
 bool WireConnection::Cancel() {
@@ -315,8 +325,11 @@ void WireConnection::Close() {
   {
     std::lock_guard lock(mutex_);
     closed_ = true;
-    for (auto& entry : reads_) Complete(*entry.second.request, kErrorBrokenPipe, 0);
-    reads_.clear();
+    std::erase_if(reads_, [](const auto& entry) {
+      if (entry.second.sending) return false;
+      Complete(*entry.second.request, kErrorBrokenPipe, 0);
+      return true;
+    });
     for (auto& entry : memory_) {
       entry.second->status = kErrorBrokenPipe;
       entry.second->done = true;

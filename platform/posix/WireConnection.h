@@ -48,6 +48,9 @@ class WireConnection {
     void* buffer;
     uint32_t bytes;
     Overlapped* request;
+    // Its request is still being sent: whether it started is its sender's
+    // to say, so the end of the stream leaves it to the sender.
+    bool sending = true;
   };
   struct MemoryWait {
     void* data;
