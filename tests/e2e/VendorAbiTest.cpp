@@ -8,6 +8,7 @@
 // module memory read over the module handle.
 #include <algorithm>
 #include <cstddef>
+#include <tuple>
 
 #include "backend/VendorWrapper.h"
 #include "tests/e2e/E2eFixture.h"
@@ -133,11 +134,9 @@ TEST_F(Wrappers, DacRateBecomesTheDivisorOf200kHz) {
       ASSERT_TRUE(wrapper.WriteDacParams({rateKHz, 640, -5, 7}));
       DacParamBlock block{};
       ASSERT_EQ(SimDacParamBlock(0, &block), 1);
-      EXPECT_EQ(block.RateDivisor, divisor);
-      EXPECT_EQ(block.Control, 17);
-      EXPECT_EQ(block.Points, 640);
-      EXPECT_EQ(static_cast<int16_t>(block.Code0), -5);
-      EXPECT_EQ(block.Code1, 7);
+      EXPECT_EQ(std::tuple(block.RateDivisor, block.Control, block.Points, static_cast<int16_t>(block.Code0),
+                           block.Code1),
+                std::tuple(divisor, 17, 640, -5, 7));
     }
   });
 }
