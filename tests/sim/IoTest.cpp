@@ -3,7 +3,6 @@
 // completeness, cancel and unplug are the end-to-end recordings' to check,
 // through the driver's reads.
 #include <cmath>
-#include <cstring>
 #include <set>
 #include <tuple>
 
@@ -26,7 +25,7 @@ class Io : public OpenModule {
     Program(Params({static_cast<uint16_t>(code)}, adcKHz, 1 / adcKHz));
     EXPECT_TRUE(device_->StartAdc());
     std::vector<int16_t> samples = Take(count * 2);
-    device_->StopAdc();
+    device_->Call(Slots().StopAdc);
     return samples;
   }
   bool Put(const DacParamBlock& block) {
