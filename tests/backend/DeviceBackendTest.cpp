@@ -78,15 +78,12 @@ TEST_F(DeviceBackends, OpeningListsEveryModuleThenConfiguresTheChosenOne) {
       const auto backend = Make(c.backend);
       EXPECT_EQ(backend->OpenBackend(), c.token);
       EXPECT_EQ(library.log, c.log);
-      EXPECT_EQ(s.DeviceList.size(), c.slots.size());
-      EXPECT_EQ(s.DeviceList.back().Port, c.port);
-      EXPECT_EQ(s.DeviceList.back().Serial, "FAKE0001");
+      EXPECT_EQ(std::tuple(s.DeviceList.size(), s.DeviceList.back().Port, s.DeviceList.back().Serial),
+                std::tuple(c.slots.size(), c.port, "FAKE0001"));
       EXPECT_EQ(s.DeviceInfo.BoardInfo, c.boardInfo);
-      EXPECT_EQ(s.DeviceInfo.SynchroInputMode, 2);
-      EXPECT_EQ(s.AdcInput.RateMax, c.rateMax);
-      EXPECT_EQ(s.AdcInput.RequestedSize, c.ringSize);
-      EXPECT_EQ(s.DioState.DIValue, 0x1234);
-      EXPECT_EQ(s.DioState.DOValue, 0x00A5);
+      EXPECT_EQ(std::tuple(s.DeviceInfo.SynchroInputMode, s.AdcInput.RateMax, s.AdcInput.RequestedSize,
+                           s.DioState.DIValue, s.DioState.DOValue),
+                std::tuple(2, c.rateMax, c.ringSize, 0x1234, 0x00A5));
     });
   }
 }
@@ -152,10 +149,8 @@ TEST_F(DeviceBackends, FirmwareTextGivesTheVersionAndWhetherWaveformsReplay) {
     InFreshThread([&c] {
       const auto backend = Opened(2);
       const DriverState& s = State();
-      EXPECT_EQ(s.DeviceInfo.FirmwareMajor, c.major);
-      EXPECT_EQ(s.DeviceInfo.FirmwareMinor, c.minor);
-      EXPECT_EQ(s.DacInfo.RateMax, c.replays ? 200000.0f : 0.0f);
-      EXPECT_EQ(s.DacInfo.MaxLen, c.replays ? 5120 : 0);
+      EXPECT_EQ(std::tuple(s.DeviceInfo.FirmwareMajor, s.DeviceInfo.FirmwareMinor, s.DacInfo.RateMax, s.DacInfo.MaxLen),
+                std::tuple(c.major, c.minor, c.replays ? 200000.0f : 0.0f, c.replays ? 5120 : 0));
     });
   }
 }
