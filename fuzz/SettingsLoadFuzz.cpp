@@ -24,9 +24,6 @@ using namespace e14;
 
 constexpr char kSerial[] = "SIM00001";
 constexpr float kAdcRateMax = 200000.0f;
-constexpr float kDacRateMax = 200000.0f;
-constexpr int32_t kDacMin = -32767;
-constexpr int32_t kDacMax = 32767;
 
 // The names the loads read, and some that differ from them only a little.
 const char* const kNames[] = {
@@ -60,9 +57,9 @@ void PrepareState(FuzzedDataProvider& in) {
   s.DioState.DOStopEnabled = in.ConsumeBool();
   DacInfoRecord& dac = s.DacInfo;
   dac.ChannelsCount = kDacChannels;
-  dac.ChannelMin = kDacMin;
-  dac.ChannelMax = kDacMax;
-  dac.RateMax = kDacRateMax;
+  dac.ChannelMin = -32767;
+  dac.ChannelMax = 32767;
+  dac.RateMax = 200000.0f;
   dac.Rate = in.ConsumeFloatingPoint<float>();
   for (DacChannel& ch : dac.Channels) {
     ch.Type = in.ConsumeIntegral<int16_t>();
