@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "backend/AdcConfiguration.h"
@@ -53,7 +54,9 @@ TEST(ComputeTiming, ReproducesTheModuleTimings) {
   }
 }
 
-TEST(AdcRecord, ControlTableFollowsTheChannelTable) {
+// The control table follows the channel table; the synchronisation fields
+// come from the module's settings, the channel as its code.
+TEST(AdcRecord, TakesTheChannelTableAndTheSynchronisation) {
   InFreshThread([] {
     DriverState& s = State();
     for (int i = 0; i < kLogicalChannels; ++i) s.DeviceInfo.ChannelCodes[i] = static_cast<int16_t>(100 + i);
@@ -68,20 +71,11 @@ TEST(AdcRecord, ControlTableFollowsTheChannelTable) {
     s.AdcInput.ChCount = 200;
     FillChannelTable(params);
     EXPECT_EQ(params.ChannelsQuantity, 128);
-  });
-}
 
-TEST(AdcRecord, SynchronisationFieldsAndChannelCode) {
-  InFreshThread([] {
-    DeviceInfoRecord& info = State().DeviceInfo;
-    info.SynchroInputMode = 3;
-    info.SynchroADType = 1;
-    info.SynchroADMode = 2;
-    info.SynchroADPorog = -500;
-    info.SynchroADChannel = 2;
-    info.SynchroADRange = 2;
+    DeviceInfoRecord& info = s.DeviceInfo;
+    std::tie(info.SynchroInputMode, info.SynchroADType, info.SynchroADMode, info.SynchroADPorog,
+             info.SynchroADChannel, info.SynchroADRange) = std::tuple(3, 1, 2, -500, 2, 2);
     info.ChannelMap[2] = {5, true};
-    AdcParams params{};
     params.Mode = 7;
     FillSyncParameters(params);
     // Single-ended input 5 (code 5 + 32) at range 2 (2 x 64); the threshold as 16 bits.

@@ -60,6 +60,7 @@ struct PatternChecker {
   int channels;
   int next = -1;
   int64_t seen = 0;
+  int64_t restarts = 0;  // of the ring, when TakeAll last looked
 
   // Fails the test, and returns false, at the first frame out of order or torn.
   bool Check(const int16_t* frames, int32_t count) {
@@ -84,13 +85,13 @@ struct PatternChecker {
 
 // Takes everything unread through GetData (an odd buffer size), checking
 // each frame; returns the frames taken. A restart of the ring (counted in
-// restartsSeen) lets the stream go on from another frame.
-inline int64_t TakeAll(E14_140& driver, PatternChecker& checker, int64_t& restartsSeen) {
+// the checker) lets the stream go on from another frame.
+inline int64_t TakeAll(E14_140& driver, PatternChecker& checker) {
   std::vector<int16_t> buffer(static_cast<size_t>(checker.channels) * 4099);
   for (int64_t taken = 0;;) {
     const int64_t restarts = driver.RecordingCounters().Restarts;
-    if (restarts != restartsSeen) checker.next = -1;
-    restartsSeen = restarts;
+    if (restarts != checker.restarts) checker.next = -1;
+    checker.restarts = restarts;
     int32_t size = static_cast<int32_t>(buffer.size()), unread = 0;
     const int32_t frames = driver.IADC3_GetData(buffer.data(), size, unread);
     checker.Check(buffer.data(), frames);

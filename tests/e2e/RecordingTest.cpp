@@ -210,9 +210,8 @@ TEST_F(Recording, ReadsThatOutliveTheirRecordingLandInMemoryStillTheirs) {
     ASSERT_EQ(SimSetPlugged(0, 1), 1);
     ASSERT_TRUE(driver.IADC3_StartRecord()) << driver.IADC3_LastError();
     PatternChecker checker{2};
-    int64_t restarts = 0;
     EXPECT_TRUE(Within(seconds(5), [&] {
-      TakeAll(driver, checker, restarts);
+      TakeAll(driver, checker);
       return checker.seen >= 20000;
     }));
     driver.IADC3_StopRecord();
@@ -252,9 +251,8 @@ void HostRounds(int host, int rounds, std::barrier<>& roundEnd, Saved& saved) {
       driver.IADC3_Rate(20000.0f);
       ASSERT_TRUE(driver.IADC3_StartRecord()) << driver.IADC3_LastError();
       PatternChecker checker{2};
-      int64_t restarts = 0;
       while (checker.seen < 1000) {
-        TakeAll(driver, checker, restarts);
+        TakeAll(driver, checker);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
       }
       driver.IADC3_StopRecord();

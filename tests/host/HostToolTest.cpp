@@ -87,8 +87,9 @@ TEST_F(HostTool, FailuresExitWithTheirCodeAndSayWhy) {
   }
 }
 
-TEST_F(HostTool, RecordsCsvInVoltsWithAPlot) {
-  const Outcome o = Run("record -c 0,1 -r 1000 -n 500 -o run.csv -p run.svg");
+// CSV in volts with a plot; raw with a sidecar; either to standard output.
+TEST_F(HostTool, RecordsCsvWithAPlotOrRawWithASidecarToAFileOrStandardOutput) {
+  Outcome o = Run("record -c 0,1 -r 1000 -n 500 -o run.csv -p run.svg");
   ASSERT_EQ(o.code, 0) << o.err;
   const std::string csv = Read("run.csv");
   EXPECT_EQ(csv.rfind("time_s,\"XY1 [V]\",\"XY2 [V]\"\n0,1.5,", 0), 0u)  // the DC input, scaled
@@ -103,10 +104,8 @@ TEST_F(HostTool, RecordsCsvInVoltsWithAPlot) {
   EXPECT_NE(o.out.find("recorded 500 frames"), std::string::npos) << o.out;
   EXPECT_EQ(o.err, "") << "the module runs at the rate asked";
   EXPECT_FALSE(fs::exists(dir_ / "run.csv.part"));
-}
 
-TEST_F(HostTool, RecordsRawWithASidecarOrToStandardOutput) {
-  Outcome o = Run("--json record -c 0-3 -g 0,1,2,3 -r 2000 -n 1000 -f raw -o run.bin");
+  o = Run("--json record -c 0-3 -g 0,1,2,3 -r 2000 -n 1000 -f raw -o run.bin");
   ASSERT_EQ(o.code, 0) << o.err;
   EXPECT_EQ(fs::file_size(dir_ / "run.bin"), 1000u * 4 * 2);
   const auto sidecar = nlohmann::json::parse(Read("run.bin.json"));
