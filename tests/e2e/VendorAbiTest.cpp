@@ -116,11 +116,31 @@ TEST_F(Wrappers, ModuleMemoryIsReadInChunksOf4096Bytes) {
   });
 }
 
-// The DAC parameter block (the rate as a divisor of 200 kHz less one, the
-// points and the start codes); the single DAC code of the first library, and
-// the waveform of the second, whose request record a 64-bit build extends by
-// the full buffer address, and its replay.
-TEST_F(Wrappers, DacParametersCodesAndWaveformsReachTheModule) {
+// The DAC parameter block: the rate as a divisor of 200 kHz less one, the
+// points and the start codes.
+TEST_F(Wrappers, DacRateBecomesTheDivisorOf200kHz) {
+  const std::pair<double, uint16_t> cases[] = {
+      {200.0, 0}, {100.0, 1}, {66.0, 2}, {1.0, 199}, {0.0, 0}, {0.001, 65535},
+  };
+  InFreshThread([&cases] {
+    TUE14140 wrapper;
+    ASSERT_TRUE(wrapper.OpenDevice(0));
+    for (const auto& [rateKHz, divisor] : cases) {
+      SCOPED_TRACE(rateKHz);
+      ASSERT_TRUE(wrapper.WriteDacParams({rateKHz, 640, -5, 7}));
+      DacParamBlock block{};
+      ASSERT_EQ(SimDacParamBlock(0, &block), 1);
+      EXPECT_EQ(std::tuple(block.RateDivisor, block.Control, block.Points, static_cast<int16_t>(block.Code0),
+                           block.Code1),
+                std::tuple(divisor, 17, 640, -5, 7));
+    }
+  });
+}
+
+// The single DAC code of the first library, and the waveform of the second,
+// whose request record a 64-bit build extends by the full buffer address,
+// and its replay.
+TEST_F(Wrappers, DacCodesAndWaveformsReachTheModule) {
   Configure(R"({"modules":[{"library":"both"}]})");
   InFreshThread([] {
     TLE14140 first;
@@ -130,17 +150,6 @@ TEST_F(Wrappers, DacParametersCodesAndWaveformsReachTheModule) {
     first.CloseDevice();
     TUE14140 second;
     ASSERT_TRUE(second.OpenDevice(0));
-    const std::pair<double, uint16_t> rates[] = {
-        {200.0, 0}, {100.0, 1}, {66.0, 2}, {1.0, 199}, {0.0, 0}, {0.001, 65535}};
-    for (const auto& [rateKHz, divisor] : rates) {
-      SCOPED_TRACE(rateKHz);
-      ASSERT_TRUE(second.WriteDacParams({rateKHz, 640, -5, 7}));
-      DacParamBlock block{};
-      ASSERT_EQ(SimDacParamBlock(0, &block), 1);
-      EXPECT_EQ(std::tuple(block.RateDivisor, block.Control, block.Points, static_cast<int16_t>(block.Code0),
-                           block.Code1),
-                std::tuple(divisor, 17, 640, -5, 7));
-    }
     const std::vector<int16_t> words = {1, 2, 3, 4, 5, 6, 7, 8};
     ASSERT_TRUE(second.WriteDacData(words.data(), 8));
     std::vector<uint16_t> uploaded(8);
