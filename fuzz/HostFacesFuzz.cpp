@@ -272,10 +272,7 @@ class HostCalls {
       driver_.IADC3_Rate(restartRate_);
       StartRecord();
     }
-    if (--stopIn_ > 0) {
-      platform::PostToThread(platform::CurrentThreadId(), [this] { Tick(); });
-      return;
-    }
+    if (--stopIn_ > 0) return platform::PostToThread(platform::CurrentThreadId(), [this] { Tick(); });
     StopRecord();
   }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "backend/AdcConfiguration.h"
@@ -56,10 +57,8 @@ void PrepareState(FuzzedDataProvider& in) {
   s.DioState.DOStartEnabled = in.ConsumeBool();
   s.DioState.DOStopEnabled = in.ConsumeBool();
   DacInfoRecord& dac = s.DacInfo;
-  dac.ChannelsCount = kDacChannels;
-  dac.ChannelMin = -32767;
-  dac.ChannelMax = 32767;
-  dac.RateMax = 200000.0f;
+  std::tie(dac.ChannelsCount, dac.ChannelMin, dac.ChannelMax, dac.RateMax) =
+      std::tuple(kDacChannels, -32767, 32767, 200000.0f);
   dac.Rate = in.ConsumeFloatingPoint<float>();
   for (DacChannel& ch : dac.Channels) {
     ch.Type = in.ConsumeIntegral<int16_t>();

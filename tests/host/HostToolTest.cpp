@@ -51,9 +51,7 @@ class HostTool : public ::testing::Test {
   }
 
   std::string Read(const std::string& name) const {
-    std::stringstream text;
-    text << std::ifstream(dir_ / name, std::ios::binary).rdbuf();
-    return text.str();
+    return (std::ostringstream() << std::ifstream(dir_ / name, std::ios::binary).rdbuf()).str();
   }
 
   fs::path dir_;
