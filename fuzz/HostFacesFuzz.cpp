@@ -51,12 +51,9 @@ const FrameRing& Ring() { return State().AdcInput.Ring; }
 void CheckRing() {
   const FrameRing& ring = Ring();
   const int32_t alloc = ring.AllocKadrs(), read = ring.ReadPos(), write = ring.WritePos(), count = ring.CountKadrs();
-  if (alloc == 0) {
-    E14_FUZZ_CHECK(read == 1 && write == 0 && count == 0);
-    return;
-  }
-  E14_FUZZ_CHECK(alloc > 0 && ring.AllocChannels() >= 1);
-  E14_FUZZ_CHECK(read >= 1 && read <= alloc && write >= 0 && write <= alloc && count >= 0 && count <= alloc);
+  E14_FUZZ_CHECK(alloc != 0 || (read == 1 && write == 0 && count == 0));
+  E14_FUZZ_CHECK(alloc == 0 || (alloc > 0 && ring.AllocChannels() >= 1 && read >= 1 && read <= alloc && write >= 0 &&
+                                write <= alloc && count >= 0 && count <= alloc));
 }
 
 class HostCalls {
@@ -65,23 +62,12 @@ class HostCalls {
 
   // One call chosen by the input, then the ring's invariants.
   void Next() {
-    switch (in_.ConsumeIntegralInRange(0, 14)) {
-      case 0: InputChannels(); break;
-      case 1: ChannelRange(); break;
-      case 2: Rate(); break;
-      case 3: InputSizeData(); break;
-      case 4: GetData(); break;
-      case 5: InputData(); break;
-      case 6: driver_.IADC3_GetKadr(); break;
-      case 7: driver_.IADC3_GetChannel(AnyIndex()); break;
-      case 8: AnalogOutput(); break;
-      case 9: DigitalIo(); break;
-      case 10: StartRecord(); break;
-      case 11: StopRecord(); break;
-      case 12: driver_.IADC3_Test(); break;
-      case 13: CheckAccounting(); break;
-      default: ProcessMessages(); break;
-    }
+    using H = HostCalls;
+    static constexpr void (H::*kCalls[])() = {
+        &H::InputChannels, &H::ChannelRange, &H::Rate,        &H::InputSizeData, &H::GetData,
+        &H::InputData,     &H::GetKadr,      &H::GetChannel,  &H::AnalogOutput,  &H::DigitalIo,
+        &H::StartRecord,   &H::StopRecord,   &H::Test,        &H::CheckAccounting, &H::ProcessMessages};
+    (this->*kCalls[in_.ConsumeIntegralInRange<size_t>(0, std::size(kCalls) - 1)])();
     CheckRing();
   }
 
@@ -91,13 +77,23 @@ class HostCalls {
   }
 
  private:
-  int16_t AnyIndex() {
-    return in_.ConsumeBool() ? in_.ConsumeIntegralInRange<int16_t>(-2, 33) : in_.ConsumeIntegral<int16_t>();
+  // Mostly a value from `low` to `high`, sometimes any.
+  template <typename T>
+  T Near(T low, T high) {
+    return in_.ConsumeBool() ? in_.ConsumeIntegralInRange<T>(low, high) : in_.ConsumeIntegral<T>();
   }
+  template <typename T, size_t N>
+  T OneOf(const T (&values)[N]) {
+    return values[in_.ConsumeIntegralInRange<size_t>(0, N - 1)];
+  }
+  int16_t AnyIndex() { return Near<int16_t>(-2, 33); }
+
+  void GetKadr() { driver_.IADC3_GetKadr(); }
+  void GetChannel() { driver_.IADC3_GetChannel(AnyIndex()); }
+  void Test() { driver_.IADC3_Test(); }
   void ChannelRange() {
     const int16_t index = AnyIndex();
-    driver_.IADC3_ChannelRange(index, in_.ConsumeBool() ? in_.ConsumeIntegralInRange<int16_t>(-1, 4)
-                                                        : in_.ConsumeIntegral<int16_t>());
+    driver_.IADC3_ChannelRange(index, Near<int16_t>(-1, 4));
   }
   int64_t Lost() {
     const StreamCounterValues c = driver_.RecordingCounters();
@@ -107,8 +103,7 @@ class HostCalls {
   void InputChannels() {
     const auto length = in_.ConsumeIntegralInRange<int16_t>(0, kTableLimit);
     std::vector<int16_t> table;
-    for (int16_t i = 0; i < length; ++i)
-      table.push_back(in_.ConsumeBool() ? in_.ConsumeIntegralInRange<int16_t>(0, 31) : in_.ConsumeIntegral<int16_t>());
+    for (int16_t i = 0; i < length; ++i) table.push_back(Near<int16_t>(0, 31));
     driver_.IADC3_InputChannels(table);
   }
 
@@ -116,16 +111,13 @@ class HostCalls {
     constexpr float kSpecial[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                                   -std::numeric_limits<float>::infinity(), 0.0f, -1000.0f, 0.5f, 1e-30f, 100.0f,
                                   10000.0f, 200000.0f, 400000.0f};
-    driver_.IADC3_Rate(in_.ConsumeBool() ? kSpecial[in_.ConsumeIntegralInRange<size_t>(0, std::size(kSpecial) - 1)]
-                                         : in_.ConsumeFloatingPoint<float>());
+    driver_.IADC3_Rate(in_.ConsumeBool() ? OneOf(kSpecial) : in_.ConsumeFloatingPoint<float>());
   }
 
   void InputSizeData() {
     constexpr int32_t kSpecial[] = {std::numeric_limits<int32_t>::min(), -1, 0, 1, 1023, 1024, 4096, 65536,
                                     1 << 26, (1 << 26) + 1, std::numeric_limits<int32_t>::max()};
-    driver_.IADC3_InputSizeData(in_.ConsumeBool()
-                                    ? kSpecial[in_.ConsumeIntegralInRange<size_t>(0, std::size(kSpecial) - 1)]
-                                    : in_.ConsumeIntegral<int32_t>());
+    driver_.IADC3_InputSizeData(in_.ConsumeBool() ? OneOf(kSpecial) : in_.ConsumeIntegral<int32_t>());
   }
 
   // The host's buffer lies between guard words, which must stay untouched
@@ -172,21 +164,18 @@ class HostCalls {
         driver_.IDAO_ValueReal(index, in_.ConsumeBool() ? std::bit_cast<double>(in_.ConsumeIntegral<uint64_t>())
                                                         : in_.ConsumeFloatingPointInRange(-6.0, 6.0));
         break;
-      case 2: {
-        const auto count = in_.ConsumeIntegralInRange<int16_t>(-1, 4);
-        std::vector<int32_t> values(static_cast<size_t>(std::max<int16_t>(count, 0)) + 1);
-        for (int16_t i = 0; i < count; ++i) values[i] = in_.ConsumeIntegral<int32_t>();
-        driver_.IDAO_SetValues(index, count, values.data());
-        break;
-      }
-      default: {
-        const auto count = in_.ConsumeIntegralInRange<int16_t>(-1, 4);
-        std::vector<double> values(static_cast<size_t>(std::max<int16_t>(count, 0)) + 1);
-        for (int16_t i = 0; i < count; ++i) values[i] = std::bit_cast<double>(in_.ConsumeIntegral<uint64_t>());
-        driver_.IDAO_SetValuesReal(index, count, values.data());
-        break;
-      }
+      case 2: SetValues<int32_t, int32_t>(index, &E14_140::IDAO_SetValues); break;
+      default: SetValues<double, uint64_t>(index, &E14_140::IDAO_SetValuesReal); break;
     }
+  }
+
+  // A count of -1..4 values, in an array one longer than that, as any bits.
+  template <typename T, typename Bits>
+  void SetValues(int16_t first, int32_t (E14_140::*set)(int16_t, int16_t, T*)) {
+    const auto count = in_.ConsumeIntegralInRange<int16_t>(-1, 4);
+    std::vector<T> values(static_cast<size_t>(std::max<int16_t>(count, 0)) + 1);
+    for (int16_t i = 0; i < count; ++i) values[i] = std::bit_cast<T>(in_.ConsumeIntegral<Bits>());
+    (driver_.*set)(first, count, values.data());
   }
 
   void DigitalIo() {
@@ -283,10 +272,7 @@ class HostCalls {
       driver_.IADC3_Rate(restartRate_);
       StartRecord();
     }
-    if (--stopIn_ > 0) {
-      platform::PostToThread(platform::CurrentThreadId(), [this] { Tick(); });
-      return;
-    }
+    if (--stopIn_ > 0) return platform::PostToThread(platform::CurrentThreadId(), [this] { Tick(); });
     StopRecord();
   }
 

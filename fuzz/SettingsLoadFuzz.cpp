@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "backend/AdcConfiguration.h"
@@ -24,9 +25,6 @@ using namespace e14;
 
 constexpr char kSerial[] = "SIM00001";
 constexpr float kAdcRateMax = 200000.0f;
-constexpr float kDacRateMax = 200000.0f;
-constexpr int32_t kDacMin = -32767;
-constexpr int32_t kDacMax = 32767;
 
 // The names the loads read, and some that differ from them only a little.
 const char* const kNames[] = {
@@ -59,10 +57,8 @@ void PrepareState(FuzzedDataProvider& in) {
   s.DioState.DOStartEnabled = in.ConsumeBool();
   s.DioState.DOStopEnabled = in.ConsumeBool();
   DacInfoRecord& dac = s.DacInfo;
-  dac.ChannelsCount = kDacChannels;
-  dac.ChannelMin = kDacMin;
-  dac.ChannelMax = kDacMax;
-  dac.RateMax = kDacRateMax;
+  std::tie(dac.ChannelsCount, dac.ChannelMin, dac.ChannelMax, dac.RateMax) =
+      std::tuple(kDacChannels, -32767, 32767, 200000.0f);
   dac.Rate = in.ConsumeFloatingPoint<float>();
   for (DacChannel& ch : dac.Channels) {
     ch.Type = in.ConsumeIntegral<int16_t>();

@@ -1,28 +1,154 @@
 // The back-ends over scripted vendor libraries: what they ask of the module
-// when opening, and what they make of its answers.
+// when opening, and what they make of its answers. The wrappers' members the
+// back-ends call (backend/VendorWrapper.h) are all defined here, answered
+// from the scripted libraries, so the linker never takes the library's own
+// VendorWrapper.cpp and each call the module sees is logged.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+#include <map>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <tuple>
 
+#include "backend/VendorWrapper.h"
 #include "backend/mE140_LDev.h"
 #include "backend/mE140_LDevU.h"
 #include "driver/DeviceChooser.h"
 #include "driver/DriverState.h"
 #include "settings/cRegistry.h"
-#include "tests/backend/FakeVendor.h"
 #include "tests/support/FreshThread.h"
 
-namespace e14::testing {
+namespace e14 {
 namespace {
+
+// What a module's descriptor says, written at the library's offsets; its
+// serial number is FAKE0001, and it has a DAC.
+struct FakeModule {
+  char revision = 'B';
+  std::string firmware = "3.12";  // the second library's text
+  std::array<double, 4> adcOffset{}, adcGain{1, 1, 1, 1};
+  std::array<double, 2> dacOffset{}, dacGain{1, 1};
+};
+
+struct FakeLibrary {
+  uint32_t version = 0x00030004;  // major << 16 | minor
+  std::map<uint32_t, FakeModule> modules;  // by slot
+  std::set<std::string> refused;  // calls that fail: "Descriptor", "GetAdcParams", "StartAdc", ...
+  uint32_t firmwareWord = 0;      // module memory's firmware bytes, high byte major
+  std::vector<std::string> log;   // "Open 2", "DacSample 1515 0", ...
+};
+
+// By name, "LUsbApi3" or "LUsbApiU"; every library starts empty in each test.
+std::map<std::string, FakeLibrary> gLibraries;
+
+// Module handles are a base plus the slot: no descriptor the process has open.
+constexpr platform::DeviceHandle kHandleBase = 0x100;
+
+FakeLibrary& Of(const VendorWrapper& wrapper) { return gLibraries[wrapper.LibraryName()]; }
+
+// Logs the call with its arguments; false when the script refuses it.
+template <typename... Arguments>
+bool Answer(const VendorWrapper& wrapper, const char* call, const Arguments&... arguments) {
+  std::ostringstream line;
+  line << call;
+  ((line << ' ' << arguments), ...);
+  FakeLibrary& library = Of(wrapper);
+  library.log.push_back(line.str());
+  return library.refused.count(call) == 0;
+}
+
+template <typename T>
+void Put(uint8_t* record, size_t offset, T value) {
+  std::memcpy(record + offset, &value, sizeof value);
+}
+
+void Describe(const DescriptorLayout& at, const FakeModule& m, uint8_t* record) {
+  std::fill_n(record, at.Size, 0);
+  std::memcpy(record + at.Serial, "FAKE0001", 8);
+  record[at.Revision] = static_cast<uint8_t>(m.revision);
+  Put(record, at.ClockKHz, 16000.0);
+  if (at.Firmware != 0) std::copy_n(m.firmware.begin(), std::min<size_t>(m.firmware.size(), 10), record + at.Firmware);
+  for (size_t i = 0; i < 4; ++i) {
+    Put(record, at.AdcOffset + 8 * i, m.adcOffset[i]);
+    Put(record, at.AdcGain + 8 * i, m.adcGain[i]);
+  }
+  Put<int32_t>(record, at.DacPresent, 1);
+  for (size_t c = 0; c < 2; ++c) {
+    Put(record, at.DacOffset + 8 * c, m.dacOffset[c]);
+    if (at.DacGain != 0) Put(record, at.DacGain + 8 * c, m.dacGain[c]);
+  }
+}
+
+}  // namespace
+
+VendorWrapper::VendorWrapper(const std::string& libraryName, const SlotMap& slots, const DescriptorLayout& layout)
+    : slots_(slots), libraryName_(libraryName), layout_(layout) {
+  libraryMajor_ = static_cast<uint16_t>(Of(*this).version >> 16);
+  libraryMinor_ = static_cast<uint16_t>(Of(*this).version & 0xFFFF);
+}
+
+VendorWrapper::~VendorWrapper() { CloseDevice(); }
+
+bool VendorWrapper::OpenDevice(uint32_t slot) {
+  CloseDevice();
+  if (Of(*this).modules.count(slot) == 0 || !Answer(*this, "Open", slot)) return false;
+  handle_ = kHandleBase + slot;
+  return true;
+}
+
+void VendorWrapper::CloseDevice() {
+  if (handle_ != platform::kInvalidDevice) Answer(*this, "Close");
+  handle_ = platform::kInvalidDevice;
+}
+
+std::string VendorWrapper::LibraryErrorText() { return "refused by " + libraryName_; }
+bool VendorWrapper::GetAdcParams(AdcParams&) { return Answer(*this, "GetAdcParams"); }
+bool VendorWrapper::SetAdcParams(AdcParams&) { return Answer(*this, "SetAdcParams"); }
+bool VendorWrapper::StartAdc() { return Answer(*this, "StartAdc"); }
+bool VendorWrapper::StopAdc() { return Answer(*this, "StopAdc"); }
+bool VendorWrapper::DacSample(int16_t code, uint16_t channel) { return Answer(*this, "DacSample", code, channel); }
+uint32_t VendorWrapper::TtlIn() { return Answer(*this, "TtlIn") ? 0x1234 : 0; }
+bool VendorWrapper::TtlOut(uint32_t word) { return Answer(*this, "TtlOut", word); }
+uint32_t VendorWrapper::TtlOutState() { return Answer(*this, "TtlOutState") ? 0x00A5 : 0; }
+
+// The sample is the channel code, so a test sees which input was read.
+bool VendorWrapper::AdcSample(int16_t& sample, uint16_t channelCode) {
+  sample = static_cast<int16_t>(channelCode);
+  return Answer(*this, "AdcSample", channelCode);
+}
+
+bool VendorWrapper::ReadModuleDescriptor(uint8_t* descriptor) {
+  if (!Answer(*this, "Descriptor")) return false;
+  Describe(layout_, Of(*this).modules.at(static_cast<uint32_t>(handle_ - kHandleBase)), descriptor);
+  return true;
+}
+
+TLE14140::TLE14140() : VendorWrapper("LUsbApi3", kSlotsLUsbApi3, kDescriptorLUsbApi3) {}
+uint32_t TLE14140::FirmwareVersion() { return Answer(*this, "FirmwareVersion") ? Of(*this).firmwareWord : 0; }
+
+TUE14140::TUE14140() : VendorWrapper("LUsbApiU", kSlotsLUsbApiU, kDescriptorLUsbApiU) {}
+bool TUE14140::DacSamples(int16_t code0, int16_t code1) { return Answer(*this, "DacSamples", code0, code1); }
+bool TUE14140::StartDac() { return Answer(*this, "StartDac"); }
+bool TUE14140::StopDac() { return Answer(*this, "StopDac"); }
+bool TUE14140::WriteDacData(const int16_t*, uint32_t words) { return Answer(*this, "DacData", words); }
+bool TUE14140::WriteDacParams(const DacSettings& s) {
+  return Answer(*this, "DacParams", s.RateKHz, s.Points, s.StartCode0, s.StartCode1);
+}
+
+namespace {
+
+using testing::InFreshThread;
 
 using Log = std::vector<std::string>;
 
 class DeviceBackends : public ::testing::Test {
  protected:
-  void SetUp() override { ResetLibraries(); }
+  void SetUp() override { gLibraries.clear(); }
   void TearDown() override { InstallDeviceChooser(nullptr); }
 
   static std::unique_ptr<DeviceBackend> Make(int which) {
@@ -35,7 +161,7 @@ class DeviceBackends : public ::testing::Test {
     EXPECT_NE(backend->OpenBackend(), 0) << State().AdcLastError;
     return backend;
   }
-  static FakeLibrary& LibraryOf(int which) { return Library(which == 1 ? "LUsbApi3" : "LUsbApiU"); }
+  static FakeLibrary& LibraryOf(int which) { return gLibraries[which == 1 ? "LUsbApi3" : "LUsbApiU"]; }
 };
 
 // Every slot is tried and each module found is described and closed again;
@@ -65,7 +191,7 @@ TEST_F(DeviceBackends, OpeningListsEveryModuleThenConfiguresTheChosenOne) {
   InstallDeviceChooser([] { return State().DeviceList.back().Slot; });
   for (const Case& c : cases) {
     SCOPED_TRACE(c.port);
-    ResetLibraries();
+    gLibraries.clear();
     FakeLibrary& library = LibraryOf(c.backend);
     for (uint32_t slot : c.slots) library.modules[slot].revision = c.revision;
     library.firmwareWord = 0x00020007;  // 2.7
@@ -78,15 +204,12 @@ TEST_F(DeviceBackends, OpeningListsEveryModuleThenConfiguresTheChosenOne) {
       const auto backend = Make(c.backend);
       EXPECT_EQ(backend->OpenBackend(), c.token);
       EXPECT_EQ(library.log, c.log);
-      EXPECT_EQ(s.DeviceList.size(), c.slots.size());
-      EXPECT_EQ(s.DeviceList.back().Port, c.port);
-      EXPECT_EQ(s.DeviceList.back().Serial, "FAKE0001");
+      EXPECT_EQ(std::tuple(s.DeviceList.size(), s.DeviceList.back().Port, s.DeviceList.back().Serial),
+                std::tuple(c.slots.size(), c.port, "FAKE0001"));
       EXPECT_EQ(s.DeviceInfo.BoardInfo, c.boardInfo);
-      EXPECT_EQ(s.DeviceInfo.SynchroInputMode, 2);
-      EXPECT_EQ(s.AdcInput.RateMax, c.rateMax);
-      EXPECT_EQ(s.AdcInput.RequestedSize, c.ringSize);
-      EXPECT_EQ(s.DioState.DIValue, 0x1234);
-      EXPECT_EQ(s.DioState.DOValue, 0x00A5);
+      EXPECT_EQ(std::tuple(s.DeviceInfo.SynchroInputMode, s.AdcInput.RateMax, s.AdcInput.RequestedSize,
+                           s.DioState.DIValue, s.DioState.DOValue),
+                std::tuple(2, c.rateMax, c.ringSize, 0x1234, 0x00A5));
     });
   }
 }
@@ -98,7 +221,7 @@ TEST_F(DeviceBackends, LibrariesOfAnotherVersionAreRefused) {
       {1, 0x00020009, "v.3"}, {1, 0x00040000, "v.3"}, {2, 0x00030003, "v3.4"}, {2, 0x00040004, "v3.4"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.version);
-    ResetLibraries();
+    gLibraries.clear();
     LibraryOf(c.backend).version = c.version;
     LibraryOf(c.backend).modules[0] = FakeModule{};
     InFreshThread([&c] {
@@ -122,8 +245,8 @@ TEST_F(DeviceBackends, CalibrationCorrectsScalesWithinStrictBoundsUnlessAGainIsZ
       {{1.02, 1, 0, 1}, {8, 8, 8, 8}, {1, 2, 3, 4}, {5, 6, 7, 8}},
   };
   for (const Case& c : cases) {
-    ResetLibraries();
-    Library("LUsbApiU").modules[0] = {.adcOffset = c.offset, .adcGain = c.gain};
+    gLibraries.clear();
+    gLibraries["LUsbApiU"].modules[0] = {.adcOffset = c.offset, .adcGain = c.gain};
     InFreshThread([&c] {
       AdcInfoRecord& info = State().AdcInfo;
       info.UnitScale = {1, 2, 3, 4};
@@ -147,15 +270,13 @@ TEST_F(DeviceBackends, FirmwareTextGivesTheVersionAndWhetherWaveformsReplay) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    ResetLibraries();
-    Library("LUsbApiU").modules[0].firmware = c.text;
+    gLibraries.clear();
+    gLibraries["LUsbApiU"].modules[0].firmware = c.text;
     InFreshThread([&c] {
       const auto backend = Opened(2);
       const DriverState& s = State();
-      EXPECT_EQ(s.DeviceInfo.FirmwareMajor, c.major);
-      EXPECT_EQ(s.DeviceInfo.FirmwareMinor, c.minor);
-      EXPECT_EQ(s.DacInfo.RateMax, c.replays ? 200000.0f : 0.0f);
-      EXPECT_EQ(s.DacInfo.MaxLen, c.replays ? 5120 : 0);
+      EXPECT_EQ(std::tuple(s.DeviceInfo.FirmwareMajor, s.DeviceInfo.FirmwareMinor, s.DacInfo.RateMax, s.DacInfo.MaxLen),
+                std::tuple(c.major, c.minor, c.replays ? 200000.0f : 0.0f, c.replays ? 5120 : 0));
     });
   }
 }
@@ -185,7 +306,7 @@ TEST_F(DeviceBackends, DacCodesFollowTheBackEndAndTheRevision) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ResetLibraries();
+    gLibraries.clear();
     LibraryOf(c.backend).modules[0] = {.revision = c.revision, .dacOffset = c.offset, .dacGain = c.gain};
     InFreshThread([&c] {
       const auto backend = Opened(c.backend);
@@ -207,10 +328,10 @@ TEST_F(DeviceBackends, DacCodesFollowTheBackEndAndTheRevision) {
 // From firmware 3.10 on, a waveform replays from whole runs of 128 points;
 // a start the library refuses shows its text and leaves the DAC idle.
 TEST_F(DeviceBackends, WaveformsReplayFromWholeRunsOf128Points) {
-  Library("LUsbApiU").modules[0].firmware = "3.10";
+  gLibraries["LUsbApiU"].modules[0].firmware = "3.10";
   InFreshThread([] {
     const auto backend = Opened(2);
-    FakeLibrary& library = Library("LUsbApiU");
+    FakeLibrary& library = gLibraries["LUsbApiU"];
     DacInfoRecord& dac = State().DacInfo;
     dac.DevRate = 40000.0f;
     dac.WaveChannels = 1;
@@ -230,4 +351,4 @@ TEST_F(DeviceBackends, WaveformsReplayFromWholeRunsOf128Points) {
 }
 
 }  // namespace
-}  // namespace e14::testing
+}  // namespace e14

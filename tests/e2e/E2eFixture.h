@@ -17,16 +17,13 @@
 
 namespace e14::testing {
 
+// Each test starts from the default world, paced at the module's own speed.
 class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     ForgetDriverSettings();
     InstallDeviceBackends();
     Configure("{}");
-  }
-  void TearDown() override {
-    SimSetUnpaced(0);
-    SimSetSpeedUp(1.0);
   }
 
   static void Configure(const std::string& json) {
@@ -57,50 +54,44 @@ inline void StartRecording(E14_140& driver, const std::vector<int16_t>& table, f
 }
 
 // Checks the stand-in's test pattern: sample c of frame f holds
-// ((f mod 2048) << 5) | (c mod 32). Frames must follow each other.
-class PatternChecker {
- public:
-  explicit PatternChecker(int channels) : channels_(channels) {}
+// ((f mod 2048) << 5) | (c mod 32). Frames must follow each other unless
+// `next` is set to -1 (unknown: after a restart the stream goes on elsewhere).
+struct PatternChecker {
+  int channels;
+  int next = -1;
+  int64_t seen = 0;
+  int64_t restarts = 0;  // of the ring, when TakeAll last looked
 
   // Fails the test, and returns false, at the first frame out of order or torn.
   bool Check(const int16_t* frames, int32_t count) {
-    for (int32_t f = 0; f < count; ++f, ++seen_) {
-      const int16_t* frame = frames + static_cast<size_t>(f) * channels_;
+    for (int32_t f = 0; f < count; ++f, ++seen) {
+      const int16_t* frame = frames + static_cast<size_t>(f) * channels;
       const int number = (static_cast<uint16_t>(frame[0]) >> 5) & 0x7FF;
-      if (next_ >= 0 && number != next_) {
-        ADD_FAILURE() << "frame " << seen_ << " is number " << number << ", expected " << next_;
+      if (next >= 0 && number != next) {
+        ADD_FAILURE() << "frame " << seen << " is number " << number << ", expected " << next;
         return false;
       }
-      for (int c = 0; c < channels_; ++c) {
+      for (int c = 0; c < channels; ++c) {
         if (static_cast<uint16_t>(frame[c]) != static_cast<uint16_t>((number << 5) | (c & 0x1F))) {
-          ADD_FAILURE() << "frame " << seen_ << " torn at position " << c;
+          ADD_FAILURE() << "frame " << seen << " torn at position " << c;
           return false;
         }
       }
-      next_ = (number + 1) & 0x7FF;
+      next = (number + 1) & 0x7FF;
     }
     return true;
   }
-  // Forgets the expected number: after a restart the stream goes on elsewhere.
-  void Resync() { next_ = -1; }
-  int64_t Seen() const { return seen_; }
-  int Channels() const { return channels_; }
-
- private:
-  int channels_;
-  int next_ = -1;
-  int64_t seen_ = 0;
 };
 
 // Takes everything unread through GetData (an odd buffer size), checking
 // each frame; returns the frames taken. A restart of the ring (counted in
-// restartsSeen) lets the stream go on from another frame.
-inline int64_t TakeAll(E14_140& driver, PatternChecker& checker, int64_t& restartsSeen) {
-  std::vector<int16_t> buffer(static_cast<size_t>(checker.Channels()) * 4099);
+// the checker) lets the stream go on from another frame.
+inline int64_t TakeAll(E14_140& driver, PatternChecker& checker) {
+  std::vector<int16_t> buffer(static_cast<size_t>(checker.channels) * 4099);
   for (int64_t taken = 0;;) {
     const int64_t restarts = driver.RecordingCounters().Restarts;
-    if (restarts != restartsSeen) checker.Resync();
-    restartsSeen = restarts;
+    if (restarts != checker.restarts) checker.next = -1;
+    checker.restarts = restarts;
     int32_t size = static_cast<int32_t>(buffer.size()), unread = 0;
     const int32_t frames = driver.IADC3_GetData(buffer.data(), size, unread);
     checker.Check(buffer.data(), frames);

@@ -1,7 +1,12 @@
 // Recordings through the acquisition engine: streamed in blocks from a
 // worker, or polled in slow mode from the host thread's messages; started
-// again while reads of the run before are still in flight.
+// again while reads of the run before are still in flight; made by several
+// host threads at once.
+#include <barrier>
 #include <functional>
+#include <map>
+#include <mutex>
+#include <string>
 
 #include "platform/DeviceIo.h"
 #include "platform/HostThread.h"
@@ -54,13 +59,13 @@ TEST_F(Recording, EveryFrameArrivesWholeAndInOrderInBlocksOfFortyMilliseconds) {
 
       // Taken in chunks of awkward sizes.
       const int channels = static_cast<int>(c.table.size());
-      PatternChecker checker(channels);
+      PatternChecker checker{channels};
       std::vector<int16_t> buffer(static_cast<size_t>(channels) * 7001);
       EXPECT_TRUE(Within(seconds(30), [&] {
-        int32_t size = static_cast<int32_t>(buffer.size()) - (checker.Seen() % 3 == 0 ? 1 : 0), unread = 0;
+        int32_t size = static_cast<int32_t>(buffer.size()) - (checker.seen % 3 == 0 ? 1 : 0), unread = 0;
         const int32_t frames = driver.IADC3_GetData(buffer.data(), size, unread);
         EXPECT_EQ(size, frames * channels);
-        return !checker.Check(buffer.data(), frames) || checker.Seen() >= c.framesToTake;
+        return !checker.Check(buffer.data(), frames) || checker.seen >= c.framesToTake;
       }));
       EXPECT_EQ(driver.RecordingCounters().FramesDropped, 0);
       EXPECT_EQ(driver.RecordingCounters().Restarts, 0);
@@ -86,31 +91,6 @@ TEST_F(Recording, ANewStartNeverReadsABlockLeftFromTheRunBefore) {
       EXPECT_EQ(driver.RecordingCounters().Restarts, 0);
     }
   });
-}
-
-// Runs the host thread's messages until `driver` stops recording, with a
-// stop posted to it from elsewhere after `stopAfter`.
-void RunHostUntilStopped(E14_140& driver, milliseconds stopAfter) {
-  const uintptr_t host = platform::CurrentThreadId();
-  std::thread stopper([host, &driver, stopAfter] {
-    std::this_thread::sleep_for(stopAfter);
-    platform::PostToThread(host, [&driver] { driver.IADC3_StopRecord(); });
-  });
-  Within(stopAfter + seconds(5), [&] {
-    platform::ProcessPendingMessages();
-    return !driver.IADC3_Busy();
-  });
-  stopper.join();
-  EXPECT_FALSE(driver.IADC3_Busy());
-}
-
-// Every frame a fast recording of two channels left in the ring is whole
-// and in order: no frame polled by a slow-mode loop got in among them.
-void ExpectOnlyStreamedFrames(E14_140& driver) {
-  const FrameArray data = driver.IADC3_InputData();
-  EXPECT_GT(data.Frames - 1, 1000);
-  PatternChecker(2).Check(data.Samples.data() + 2, data.Frames - 1);
-  ExpectAllAccountedFor(driver, data.Frames - 1);
 }
 
 // Slow mode writes frame after frame round the ring: with two frames, the
@@ -153,35 +133,47 @@ TEST_F(Recording, SlowModeGoesRoundTheRingUntilAStopArrivesAsAMessage) {
   });
 }
 
-TEST_F(Recording, SlowStartStoppedBeforeItsFirstFrameLeavesNoTimerBehind) {
-  InFreshThread([] {
-    E14_140 driver;
-    StartRecording(driver, {0, 1}, 0.5f);
-    driver.IADC3_StopRecord();  // before the host thread processed a single message
-    StartRecording(driver, {0, 1}, 10000.0f);
-    RunHostUntilStopped(driver, milliseconds(300));
-    ExpectOnlyStreamedFrames(driver);
-  });
-}
-
-// The host's restart, pressed while the slow loop waits for its next frame.
-TEST_F(Recording, RestartFromInsideTheSlowLoopEndsThatLoop) {
-  InFreshThread([] {
-    E14_140 driver;
-    StartRecording(driver, {0, 1}, 0.8f);  // a frame at about 10 ms, the next at about 1260 ms
-    const uintptr_t host = platform::CurrentThreadId();
-    std::thread restarter([host, &driver] {
-      std::this_thread::sleep_for(milliseconds(200));
-      platform::PostToThread(host, [&driver] {
+// A slow start stopped before the host thread processed a single message,
+// or restarted fast by the host while the slow loop waits for its next frame
+// (at 0.8 Hz a frame at about 10 ms, the next at about 1260 ms): no timer or
+// loop of the slow run may poll frames in among the fast recording's, which a
+// stop posted from elsewhere ends. Every frame it left in the ring is whole
+// and in order, and accounted for.
+TEST_F(Recording, NoSlowPollOutlivesAStopOrARestart) {
+  for (const bool restartInsideLoop : {false, true}) {
+    SCOPED_TRACE(restartInsideLoop ? "restarted inside the slow loop" : "stopped before its first frame");
+    InFreshThread([restartInsideLoop] {
+      E14_140 driver;
+      StartRecording(driver, {0, 1}, restartInsideLoop ? 0.8f : 0.5f);
+      if (!restartInsideLoop) {
         driver.IADC3_StopRecord();
-        driver.IADC3_Rate(10000.0f);
-        EXPECT_TRUE(driver.IADC3_StartRecord());
+        StartRecording(driver, {0, 1}, 10000.0f);
+      }
+      const uintptr_t host = platform::CurrentThreadId();
+      std::thread poster([host, &driver, restartInsideLoop] {
+        if (restartInsideLoop) {
+          std::this_thread::sleep_for(milliseconds(200));
+          platform::PostToThread(host, [&driver] {
+            driver.IADC3_StopRecord();
+            driver.IADC3_Rate(10000.0f);
+            EXPECT_TRUE(driver.IADC3_StartRecord());
+          });
+        }
+        std::this_thread::sleep_for(milliseconds(restartInsideLoop ? 1400 : 300));
+        platform::PostToThread(host, [&driver] { driver.IADC3_StopRecord(); });
       });
+      Within(seconds(7), [&] {
+        platform::ProcessPendingMessages();
+        return !driver.IADC3_Busy();
+      });
+      poster.join();
+      EXPECT_FALSE(driver.IADC3_Busy());
+      const FrameArray data = driver.IADC3_InputData();
+      EXPECT_GT(data.Frames - 1, 1000);
+      PatternChecker{2}.Check(data.Samples.data() + 2, data.Frames - 1);
+      ExpectAllAccountedFor(driver, data.Frames - 1);
     });
-    RunHostUntilStopped(driver, milliseconds(1600));
-    restarter.join();
-    ExpectOnlyStreamedFrames(driver);
-  });
+  }
 }
 
 // Once open, the stand-in's module reads one input at a time, or one of
@@ -217,14 +209,80 @@ TEST_F(Recording, ReadsThatOutliveTheirRecordingLandInMemoryStillTheirs) {
     driver.IADC3_InputChannels({0, 1});
     ASSERT_EQ(SimSetPlugged(0, 1), 1);
     ASSERT_TRUE(driver.IADC3_StartRecord()) << driver.IADC3_LastError();
-    PatternChecker checker(2);
-    int64_t restarts = 0;
+    PatternChecker checker{2};
     EXPECT_TRUE(Within(seconds(5), [&] {
-      TakeAll(driver, checker, restarts);
-      return checker.Seen() >= 20000;
+      TakeAll(driver, checker);
+      return checker.seen >= 20000;
     }));
     driver.IADC3_StopRecord();
   });
+}
+
+// Host threads that each own driver objects and a module, all at once:
+// opening, recording, changing and saving settings, releasing. Each must see
+// only its own module and its own settings (run under ThreadSanitizer too).
+using Apartments = EndToEnd;
+
+// One module per library: two threads opening at once get one each, whichever
+// wins the first library's module.
+constexpr const char* kTwoModules = R"({"modules":[
+  {"slot":0,"serial":"APT0","library":"LUsbApi3"},
+  {"slot":1,"serial":"APT1","library":"LUsbApiU"}]})";
+
+// What was last saved for each module; rounds are separated by a barrier, so
+// every release of a round has saved before the next round opens.
+struct Saved {
+  std::mutex lock;
+  std::map<std::string, int16_t> thresholds;
+};
+
+void HostRounds(int host, int rounds, std::barrier<>& roundEnd, Saved& saved) {
+  for (int round = 0; round < rounds; ++round) {
+    {
+      E14_140 driver;
+      ASSERT_TRUE(driver.IADC3_Test()) << driver.IADC3_LastError();
+      DeviceInfoRecord& info = State().DeviceInfo;
+      const std::string serial = info.SerialNumber;
+      {
+        std::lock_guard guard(saved.lock);
+        EXPECT_EQ(info.SynchroADPorog, saved.thresholds[serial]) << serial << " round " << round;
+      }
+      driver.IADC3_InputChannels({0, 1});
+      driver.IADC3_Rate(20000.0f);
+      ASSERT_TRUE(driver.IADC3_StartRecord()) << driver.IADC3_LastError();
+      PatternChecker checker{2};
+      while (checker.seen < 1000) {
+        TakeAll(driver, checker);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      }
+      driver.IADC3_StopRecord();
+      // Saved with the module's settings at release.
+      info.SynchroADPorog = static_cast<int16_t>(100 * round + host);
+      std::lock_guard guard(saved.lock);
+      saved.thresholds[serial] = info.SynchroADPorog;
+    }
+    roundEnd.arrive_and_wait();
+  }
+}
+
+TEST_F(Apartments, EachHostThreadKeepsItsModuleAndItsSettings) {
+  Configure(kTwoModules);
+  constexpr int kRounds = 6;
+  Saved saved;
+  std::barrier roundEnd(2);
+  std::vector<std::thread> hosts;
+  for (int host = 1; host <= 2; ++host)
+    hosts.emplace_back([&, host] { HostRounds(host, kRounds, roundEnd, saved); });
+  // Two more apartments with no module of their own keep opening and saving.
+  for (int t = 0; t < 2; ++t)
+    hosts.emplace_back([] {
+      for (int round = 0; round < 20; ++round) {
+        E14_140 driver;
+        driver.IADC3_Rate(1000.0f + static_cast<float>(round));
+      }
+    });
+  for (std::thread& host : hosts) host.join();
+  EXPECT_EQ(saved.thresholds.size(), 2u);
 }
 
 }  // namespace

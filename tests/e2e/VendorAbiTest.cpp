@@ -8,6 +8,7 @@
 // module memory read over the module handle.
 #include <algorithm>
 #include <cstddef>
+#include <tuple>
 
 #include "backend/VendorWrapper.h"
 #include "tests/e2e/E2eFixture.h"
@@ -24,25 +25,21 @@ struct Pin { const char* name; size_t value, documented; };
 
 #define E14_AT(record, field, offset) {#record "." #field, offsetof(record, field), offset}
 const Pin kRecords[] = {
-    {"AdcParams size", sizeof(AdcParams), 296},    E14_AT(AdcParams, Mode, 0),
-    E14_AT(AdcParams, Reserved2, 2),               E14_AT(AdcParams, SynchroInputMode, 4),
-    E14_AT(AdcParams, SynchroADType, 6),           E14_AT(AdcParams, SynchroADMode, 8),
-    E14_AT(AdcParams, SynchroADChannel, 10),       E14_AT(AdcParams, SynchroADPorog, 12),
-    E14_AT(AdcParams, ChannelsQuantity, 14),       E14_AT(AdcParams, ControlTable, 16),
-    E14_AT(AdcParams, AdcRateKHz, 272),            E14_AT(AdcParams, InterKadrDelayMs, 280),
-    E14_AT(AdcParams, KadrRateKHz, 288),           {"ErrorInfo size", sizeof(ErrorInfo), 260},
-    E14_AT(ErrorInfo, Code, 256),                  {"IoRequest size", sizeof(IoRequest), 20},
-    E14_AT(IoRequest, Buffer, 0),                  E14_AT(IoRequest, Words, 4),
-    E14_AT(IoRequest, WordsTransferred, 8),        E14_AT(IoRequest, Overlapped, 12),
-    E14_AT(IoRequest, TimeoutMs, 16),              E14_AT(IoRequest64, Buffer64, 20),
+    {"AdcParams size", sizeof(AdcParams), 296}, E14_AT(AdcParams, Mode, 0), E14_AT(AdcParams, Reserved2, 2),
+    E14_AT(AdcParams, SynchroInputMode, 4), E14_AT(AdcParams, SynchroADType, 6), E14_AT(AdcParams, SynchroADMode, 8),
+    E14_AT(AdcParams, SynchroADChannel, 10), E14_AT(AdcParams, SynchroADPorog, 12),
+    E14_AT(AdcParams, ChannelsQuantity, 14), E14_AT(AdcParams, ControlTable, 16), E14_AT(AdcParams, AdcRateKHz, 272),
+    E14_AT(AdcParams, InterKadrDelayMs, 280), E14_AT(AdcParams, KadrRateKHz, 288),
+    {"ErrorInfo size", sizeof(ErrorInfo), 260}, E14_AT(ErrorInfo, Code, 256), {"IoRequest size", sizeof(IoRequest), 20},
+    E14_AT(IoRequest, Buffer, 0), E14_AT(IoRequest, Words, 4), E14_AT(IoRequest, WordsTransferred, 8),
+    E14_AT(IoRequest, Overlapped, 12), E14_AT(IoRequest, TimeoutMs, 16), E14_AT(IoRequest64, Buffer64, 20),
     {"DacParamBlock size", sizeof(DacParamBlock), 16}, E14_AT(DacParamBlock, RateDivisor, 0),
-    E14_AT(DacParamBlock, Mode, 2),                E14_AT(DacParamBlock, Control, 3),
-    E14_AT(DacParamBlock, Points, 8),              E14_AT(DacParamBlock, Code0, 10),
-    E14_AT(DacParamBlock, Code1, 12),              {"MemoryRequest size", sizeof(MemoryRequest), 8},
-    E14_AT(MemoryRequest, One, 0),                 E14_AT(MemoryRequest, Direction, 2),
-    E14_AT(MemoryRequest, Address, 4),             {"memory control code", kMemoryControlCode, 0x220012},
-    {"TTL output word", kTtlOutAddress, 0x400},    {"firmware bytes", kFirmwareAddress, 0x1080},
-    {"DAC parameter block", kDacParamAddress, 0x160},
+    E14_AT(DacParamBlock, Mode, 2), E14_AT(DacParamBlock, Control, 3), E14_AT(DacParamBlock, Points, 8),
+    E14_AT(DacParamBlock, Code0, 10), E14_AT(DacParamBlock, Code1, 12),
+    {"MemoryRequest size", sizeof(MemoryRequest), 8}, E14_AT(MemoryRequest, One, 0),
+    E14_AT(MemoryRequest, Direction, 2), E14_AT(MemoryRequest, Address, 4),
+    {"memory control code", kMemoryControlCode, 0x220012}, {"TTL output word", kTtlOutAddress, 0x400},
+    {"firmware bytes", kFirmwareAddress, 0x1080}, {"DAC parameter block", kDacParamAddress, 0x160},
 };
 
 TEST(VendorAbi, RecordsAndModuleAddressesAreTheDocumentedOnes) {
@@ -133,11 +130,9 @@ TEST_F(Wrappers, DacRateBecomesTheDivisorOf200kHz) {
       ASSERT_TRUE(wrapper.WriteDacParams({rateKHz, 640, -5, 7}));
       DacParamBlock block{};
       ASSERT_EQ(SimDacParamBlock(0, &block), 1);
-      EXPECT_EQ(block.RateDivisor, divisor);
-      EXPECT_EQ(block.Control, 17);
-      EXPECT_EQ(block.Points, 640);
-      EXPECT_EQ(static_cast<int16_t>(block.Code0), -5);
-      EXPECT_EQ(block.Code1, 7);
+      EXPECT_EQ(std::tuple(block.RateDivisor, block.Control, block.Points, static_cast<int16_t>(block.Code0),
+                           block.Code1),
+                std::tuple(divisor, 17, 640, -5, 7));
     }
   });
 }
