@@ -71,10 +71,13 @@ WireConnection::WireConnection(int handle, const struct stat& identity, int sock
 
 WireConnection::~WireConnection() {
   if (reader_.joinable()) {  // not when it could not start
-    shutdown(socket_, SHUT_RDWR);  // ends the reader's wait at once
+    {
+      std::lock_guard lock(sendMutex_);
+      if (socket_ >= 0) shutdown(socket_, SHUT_RDWR);  // ends the reader's wait at once
+    }
     reader_.join();
   }
-  close(socket_);
+  if (socket_ >= 0) close(socket_);
 }
 
 uint32_t WireConnection::NextId() {
@@ -175,6 +178,7 @@ bool WireConnection::AwaitMemory(uint32_t id, MemoryWait& wait, uint32_t timeout
 
 bool WireConnection::Send(const wire::Request& request, const void* payload, uint32_t bytes) {
   std::lock_guard lock(sendMutex_);
+  if (socket_ < 0) return false;
   if (SendAll(socket_, &request, sizeof request) && SendAll(socket_, payload, bytes)) return true;
   // A request cut short leaves the stream unreadable: end it for both sides,
   // and the reader then fails whatever still waits.
@@ -256,6 +260,9 @@ void WireConnection::ReaderLoop() {
   wire::Reply reply{};
   while (Receive(&reply, sizeof reply) && Deliver(reply)) continue;
   Close();
+  std::lock_guard lock(sendMutex_);
+  close(socket_);
+  socket_ = -1;
 }
 
 bool WireConnection::Deliver(const wire::Reply& reply) {

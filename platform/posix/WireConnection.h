@@ -81,10 +81,13 @@ class WireConnection {
 
   const std::string handleLink_;  // /proc/self/fd/<handle>
   const std::string socketName_;  // what that link reads while it is our socket
-  const int socket_;
+  // Our own descriptor of the socket, -1 once the reader has ended: a dead
+  // connection holds no descriptor while it waits to be let go of. Only the
+  // reader changes it, under sendMutex_.
+  int socket_;
   std::thread reader_;
 
-  std::mutex sendMutex_;  // one whole request at a time on the socket
+  std::mutex sendMutex_;  // one whole request at a time on the socket; socket_
   std::mutex mutex_;      // everything below
   std::condition_variable changed_;
   std::map<uint32_t, PendingRead> reads_;
