@@ -1,8 +1,8 @@
 // Times a repeated step by the steady clock, for the benchmarks' figures.
 #pragma once
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <limits>

@@ -87,7 +87,7 @@ class WireConnection {
   int socket_;
   std::thread reader_;
 
-  std::mutex sendMutex_;  // one whole request at a time on the socket; socket_
+  std::mutex sendMutex_;  // one whole request at a time on the socket; guards socket_
   std::mutex mutex_;      // everything below
   std::condition_variable changed_;
   std::map<uint32_t, PendingRead> reads_;
