@@ -8,6 +8,7 @@
 #include "server/ComRef.h"
 #include "server/HostInterfaceKeys.h"
 #include "server/Kestrel.h"
+#include "ui/win32/WideText.h"
 
 namespace e14::com {
 
@@ -22,16 +23,10 @@ constexpr SYSKIND kSysKind = SYS_WIN32;
 
 std::wstring ClassKey(const ServerClass& served) { return L"CLSID\\" + GuidText(*served.Clsid); }
 
-// ProgIDs are plain ASCII.
-std::wstring ProgId(const ServerClass& served) {
-  const std::string name = served.ProgId;
-  return std::wstring(name.begin(), name.end());
-}
-
 bool WriteClassKeys(const ServerClass& served, const std::wstring& modulePath) {
   const std::wstring key = ClassKey(served);
   const std::wstring server = key + L"\\InprocServer32";
-  const std::wstring progId = ProgId(served);
+  const std::wstring progId = win32ui::Widen(served.ProgId);
   return SetText(key, nullptr, progId) && SetText(server, nullptr, modulePath) &&
          SetText(server, L"ThreadingModel", L"Apartment") && SetText(key + L"\\ProgID", nullptr, progId) &&
          SetText(key + L"\\TypeLib", nullptr, GuidText(LIBID_Kestrel)) &&
@@ -42,7 +37,7 @@ bool WriteClassKeys(const ServerClass& served, const std::wstring& modulePath) {
 bool RemoveClassKeys(const ServerClass& served) {
   bool removed = DeleteTree(ClassKey(served));
   // The ProgID is removed only while it still names this class.
-  const std::wstring progId = ProgId(served);
+  const std::wstring progId = win32ui::Widen(served.ProgId);
   const auto owner = GetText(progId + L"\\CLSID");
   if (!owner || *owner == GuidText(*served.Clsid)) removed = DeleteTree(progId) && removed;
   return removed;
